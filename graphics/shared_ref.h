@@ -16,8 +16,10 @@
 
 namespace libgr {
 
-// What a cell without a valid name reports: the value of GL_INVALID_ENUM,
-// which the library also uses to mean "no target".
+// What a cell without a valid name reports: 0x0501, a value no GL
+// implementation hands out early, which the library also uses to mean "no
+// target". (It is GL_INVALID_VALUE's number, kept for compatibility with
+// callers that test for it.)
 inline constexpr GLuint grInvalidName = 0x0501;
 
 // A display-list name from glGenLists.
