@@ -1,0 +1,145 @@
+// alloc_new: plain blocks, whole-file and offset reads in one call, missing
+// and short files, reallocation, and the file status query.
+#include "utilities/alloc_new.h"
+#include "utilities/file_status.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using libutils::alloc_new;
+
+namespace {
+
+// A file with known bytes in the test's temporary directory, removed after.
+class TempFile {
+ public:
+  explicit TempFile(const std::vector<unsigned char>& bytes) {
+    path_ = testing::TempDir() + "alloc_new_" + std::to_string(getpid()) + "_" +
+            std::to_string(counter_++) + ".bin";
+    std::ofstream out(path_, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  static inline int counter_ = 0;
+  std::string path_;
+};
+
+std::vector<unsigned char> pattern(size_t n) {
+  std::vector<unsigned char> bytes(n);
+  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+  return bytes;
+}
+
+// A block freed through the allocator that made it.
+struct Block {
+  alloc_new& allocator;
+  void* data;
+  ~Block() { allocator.deallocate(data); }
+  const unsigned char* bytes() const { return static_cast<const unsigned char*>(data); }
+};
+
+}  // namespace
+
+TEST(AllocNew, BlockWithoutFileRecordsItsSize) {
+  alloc_new allocator;
+  Block block{allocator, allocator.allocate(100, nullptr, 1, 0)};
+  ASSERT_NE(block.data, nullptr);
+  EXPECT_EQ(allocator.size, 100u);
+  EXPECT_EQ(allocator.bytesRead, 0u);
+  std::memset(block.data, 0xAB, 100);  // the whole block is writable (ASan checks)
+}
+
+TEST(AllocNew, ReadsWholeFileAndFromAnOffset) {
+  const auto bytes = pattern(1000);
+  TempFile file(bytes);
+
+  alloc_new whole;
+  Block all{whole, whole.allocate(1000, file.path(), 0, 0)};
+  EXPECT_EQ(whole.size, 1000u);
+  EXPECT_EQ(whole.bytesRead, 1000u);
+  EXPECT_EQ(std::memcmp(all.data, bytes.data(), 1000), 0);
+
+  alloc_new tail;
+  Block part{tail, tail.allocate(300, file.path(), 0, 700)};
+  EXPECT_EQ(tail.bytesRead, 300u);
+  EXPECT_EQ(std::memcmp(part.data, bytes.data() + 700, 300), 0);
+}
+
+TEST(AllocNew, MissingOrShortFilesStillGiveABlockAndTellHowMuchWasRead) {
+  alloc_new missing;
+  Block none{missing, missing.allocate(64, "/nonexistent/dir/file.bin", 0, 0)};
+  ASSERT_NE(none.data, nullptr);
+  EXPECT_EQ(missing.size, 64u);
+  EXPECT_EQ(missing.bytesRead, 0u);
+
+  const auto bytes = pattern(40);
+  TempFile file(bytes);
+  alloc_new shortFile;
+  Block some{shortFile, shortFile.allocate(100, file.path(), 0, 10)};
+  EXPECT_EQ(shortFile.size, 100u);
+  EXPECT_EQ(shortFile.bytesRead, 30u);
+  EXPECT_EQ(std::memcmp(some.data, bytes.data() + 10, 30), 0);
+
+  alloc_new beyond;
+  Block past{beyond, beyond.allocate(10, file.path(), 0, 500)};
+  EXPECT_EQ(beyond.bytesRead, 0u);
+
+  // A folder opens as a stream on Linux but yields no bytes.
+  alloc_new folder;
+  Block dir{folder, folder.allocate(10, testing::TempDir().c_str(), 0, 0)};
+  EXPECT_EQ(folder.bytesRead, 0u);
+}
+
+TEST(AllocNew, ReallocateKeepsLeadingBytes) {
+  alloc_new allocator;
+  auto* first = static_cast<unsigned char*>(allocator.allocate(8, nullptr, 1, 0));
+  for (int i = 0; i < 8; ++i) first[i] = static_cast<unsigned char>(i + 1);
+
+  auto* smaller = static_cast<unsigned char*>(allocator.reallocate(first, 4, 0));
+  EXPECT_EQ(allocator.size, 4u);
+  EXPECT_EQ(std::vector<unsigned char>(smaller, smaller + 4),
+            (std::vector<unsigned char>{1, 2, 3, 4}));
+
+  auto* larger = static_cast<unsigned char*>(allocator.reallocate(smaller, 16, 0));
+  EXPECT_EQ(allocator.size, 16u);
+  EXPECT_EQ(std::vector<unsigned char>(larger, larger + 4),
+            (std::vector<unsigned char>{1, 2, 3, 4}));
+  larger[15] = 0xFF;  // the grown tail is writable
+
+  // From no block at all: a fresh block, nothing copied.
+  alloc_new fresh;
+  void* grown = fresh.reallocate(nullptr, 12, 0);
+  EXPECT_EQ(fresh.size, 12u);
+
+  allocator.deallocate(larger);
+  fresh.deallocate(grown);
+  allocator.deallocate(nullptr);
+  EXPECT_EQ(allocator.size, 16u) << "deallocate leaves size as it was";
+}
+
+TEST(FileStatus, ReportsSizeAndKind) {
+  TempFile file(pattern(123));
+  libutils::FileStatus status;
+  ASSERT_TRUE(libutils::fileStatus(file.path(), status));
+  EXPECT_EQ(status.size, 123u);
+  EXPECT_TRUE(status.regularFile);
+
+  ASSERT_TRUE(libutils::fileStatus(testing::TempDir().c_str(), status));
+  EXPECT_FALSE(status.regularFile);
+
+  libutils::FileStatus untouched;
+  untouched.size = 77;
+  EXPECT_FALSE(libutils::fileStatus("/nonexistent/dir/file.bin", untouched));
+  EXPECT_FALSE(libutils::fileStatus(nullptr, untouched));
+  EXPECT_EQ(untouched.size, 77u);
+}
