@@ -1,0 +1,41 @@
+#pragma once
+// Brelvane: the application object of the scene's one window. Sets the fixed
+// OpenGL state once the window exists, keeps the viewport on resize, draws
+// one frame in a fixed order (clear, light, scene, text overlay, swap), runs
+// the clock-driven idle step and handles the keys (ESC/'q' quit, 'r' one
+// extra idle step).
+//
+// Data members are public: the scene's parts and its tests work on them.
+// Their declaration order is deliberate; keep it when adding members.
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "framework/gluty_api.h"
+
+class BillBoard;
+
+class Brelvane : public vorn::glutyAPI4 {
+ public:
+  // Both arguments are ignored. Reads the clock and sets the initial window
+  // size; makes no OpenGL call (no window exists yet).
+  Brelvane(int argc, char** argv);
+  ~Brelvane() override;
+  Brelvane(const Brelvane&) = delete;
+  Brelvane& operator=(const Brelvane&) = delete;
+
+  void reshape(int width, int height) override;
+  void display() override;
+  void keyboard(unsigned char key, int x, int y) override;
+  void idle() override;
+  void init() override;
+
+  uint32_t startTime;    // clock reading at construction, milliseconds
+  uint32_t elapsed = 0;  // milliseconds since startTime, as of the last idle step
+  // The two photographs; created in init and never deleted (they live as long
+  // as the process).
+  BillBoard* photoUpright = nullptr;
+  BillBoard* photoFloor = nullptr;
+  // x, y, width, height as GL_VIEWPORT gave them at the last idle step.
+  GLint viewport[4] = {0, 0, 0, 0};
+};
