@@ -43,6 +43,9 @@ if [ -z "$window" ]; then
   echo "brelvane: no window appeared" >&2
   exit 1
 fi
+# GLUT's default place is (-1, -1), one pixel off the screen, and xwd keeps
+# only the visible part: move the window fully on screen for the capture.
+xdotool windowmove --sync "$window" 0 0
 sleep "${RUN_SECONDS:-3}"
 xwd -id "$window" -silent | /usr/bin/convert xwd:- screenshot.png
 echo "saved $(pwd)/screenshot.png"

@@ -1,0 +1,45 @@
+#pragma once
+// BillBoard: one photograph from a BMP file shown as a textured, lit square
+// in the scene. load() reads and converts the file once and makes a
+// mipmapped texture of it; render() draws the square as one GL_QUADS
+// primitive placed by a frame, texture coordinates covering the whole image.
+//
+// Members are public, in this order, as the application and its tests use
+// them. The texture points at texParams, so a BillBoard is not copyable.
+#include "graphics/bmp.h"
+#include "graphics/drawable.h"
+#include "graphics/image.h"
+#include "graphics/texture_image.h"
+#include "graphics/texture_object.h"
+#include "math/frame.h"
+#include "math/vector.h"
+
+class BillBoard : public libgr::grObject3D {
+ public:
+  BillBoard();  // empty, not loaded; no GL call
+  // Destroys textureObject (releasing the texture name) before the texture,
+  // image and file it was made from: the reverse of declaration order.
+  ~BillBoard() override = default;
+  BillBoard(const BillBoard&) = delete;
+  BillBoard& operator=(const BillBoard&) = delete;
+
+  // Reads `path`, converts it and uploads it as a mipmapped texture (under
+  // the name of an earlier load, if any), then keeps the placement and the
+  // square's extent in its own x-y plane. Needs a current GL context. False,
+  // and nothing drawn afterwards, when the file is missing, is not a BMP the
+  // reader accepts, or GL took no image from it.
+  bool load(const char* path, const libgr::grFrame& placement, const libgr::grRect& extent);
+
+  // Draws the square when loaded; otherwise issues no GL call at all. Leaves
+  // GL_MODELVIEW the current matrix mode and GL_TEXTURE_2D disabled.
+  void render() override;
+
+  bool loaded = false;
+  libgr::grBmpFile bitmap;
+  libgr::grImage2D image;
+  libgr::grTexture2D texture;
+  libgr::grTextureObject textureObject;
+  libgr::grTexParams2D texParams;
+  libgr::grFrame frame;
+  libgr::grRect rect;
+};
