@@ -1,11 +1,16 @@
 // The scene application's frame: construction, fixed GL state, resize, the
-// order of one frame, the idle step and the keys.
+// order of one frame, the idle step and the keys; and the viewer: the
+// perspective projection, the camera's view transform and the mouse.
 #include "scene/brelvane.h"
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "graphics/gl_wrappers.h"
+#include "graphics/matrix_guard.h"
+#include "scene/billboard.h"
 #include "scene/hud.h"
 #include "utilities/clock.h"
 
@@ -48,6 +53,23 @@ void setLight() {
   glEnable(GL_LIGHTING);
 }
 
+// The photographs as a back wall and a floor, each 512 units square. A file
+// that does not load leaves its quad in place, drawing nothing.
+void loadPhotographs(BillBoard*& upright, BillBoard*& floor) {
+  const libgr::grRect square({-256.0f, -256.0f}, {256.0f, 256.0f});
+  if (!upright) {
+    const libgr::grFrame wall(libgr::grRotation(0.0f, 0.0f, 0.0f, 1.0f), {0.0f, 0.0f, -256.0f});
+    upright = new BillBoard;
+    upright->load("p6155961.bmp", wall, square);
+  }
+  if (!floor) {
+    // Turned to face up, its top edge against the wall's bottom edge.
+    const libgr::grFrame ground(libgr::grRotation(-90.0f, 1.0f, 0.0f, 0.0f), {0.0f, -256.0f, 0.0f});
+    floor = new BillBoard;
+    floor->load("p6155955.bmp", ground, square);
+  }
+}
+
 }  // namespace
 
 Brelvane::Brelvane(int /*argc*/, char** /*argv*/) : startTime(libutils::monotonicMilliseconds()) {
@@ -80,13 +102,22 @@ void Brelvane::init() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-  // The drop stream is prepared here, then the two photographs are loaded,
-  // upright one first.
+  drops.init();  // before the photographs
+  loadPhotographs(photoUpright, photoFloor);
 }
 
 void Brelvane::reshape(int width, int height) {
   glViewport(0, 0, width, height);
-  // The perspective projection for the new shape follows here.
+  // A window without area (minimised, or dragged down to nothing) has no
+  // shape to follow: its aspect would be 0 or infinite, and glFrustum would
+  // refuse it or fill the matrix with NaNs. Keep the last projection.
+  if (width <= 0 || height <= 0) return;
+  frustum.setAspect(width, height);
+  frustum.near = 0.1;
+  frustum.far = 1000.1;
+  libgr::grMatrixModeSaver projection(GL_PROJECTION);
+  glLoadIdentity();
+  libgr::grFrustum(frustum.bounds());
 }
 
 void Brelvane::display() {
@@ -95,12 +126,15 @@ void Brelvane::display() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    // The camera's view transform goes here, before the light.
+    applyViewTransform();
     setLight();
     static const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glColor4fv(white);
-    // The scene goes here: the upright photograph, the floor photograph,
-    // then the drops.
+    // The scene: the photographs behind, then the translucent drops over them.
+    // Null only if display runs before init.
+    if (photoUpright) photoUpright->render();
+    if (photoFloor) photoFloor->render();
+    drops.draw();
 
     // Text overlay, unlit, with its own projection; the matrix mode stays
     // GL_PROJECTION until the attributes are restored.
@@ -122,7 +156,8 @@ void Brelvane::display() {
 void Brelvane::idle() {
   elapsed = libutils::millisecondsBetween(startTime, libutils::monotonicMilliseconds());
   glGetIntegerv(GL_VIEWPORT, viewport);
-  // The drop stream advances here, to elapsed, with the smaller viewport side.
+  const GLint extent = std::max(0, std::min(viewport[2], viewport[3]));
+  drops.advance(elapsed, static_cast<uint32_t>(extent));
   glutPostRedisplay();
 }
 
@@ -137,5 +172,71 @@ void Brelvane::keyboard(unsigned char key, int /*x*/, int /*y*/) {
       break;
     default:
       break;  // upper-case 'Q' and 'R' included
+  }
+}
+
+void Brelvane::applyViewTransform() const {
+  if (libgr::isNonIdentity(camera.rotation)) libgr::grRotate(libgr::inverse(camera.rotation));
+  libgr::grTranslate(-camera.position);
+  glTranslatef(0.0f, 0.0f, -500.0f);
+}
+
+void Brelvane::pan(const libgr::grVec3& v) { camera.moveBack(v); }
+
+void Brelvane::zoom(float /*amount*/) {}
+
+void Brelvane::rotate(float degrees) {
+  camera.rotate(libgr::grRotation(-degrees, 0.0f, 0.0f, 1.0f));
+}
+
+void Brelvane::mouse(int button, int state, int x, int y) {
+  const bool pressed = state == GLUT_DOWN;
+  switch (button) {
+    case GLUT_LEFT_BUTTON:
+      panning = pressed;
+      if (pressed) panLastX = x, panLastY = y;
+      break;
+    case GLUT_MIDDLE_BUTTON:
+      zooming = pressed;
+      if (pressed) zoomLastX = x, zoomLastY = y;
+      break;
+    case GLUT_RIGHT_BUTTON:
+      rotating = pressed;
+      if (pressed) rotateLastX = x, rotateLastY = y;
+      break;
+    default:
+      break;
+  }
+}
+
+void Brelvane::motion(int x, int y) {
+  if (!panning && !zooming && !rotating) return;
+  if (panning) {
+    const auto dx = static_cast<float>(x - panLastX);
+    const auto dy = static_cast<float>(y - panLastY);
+    pan(libgr::grVec3(dx, -dy, 0.0f));  // window y grows downwards
+    panLastX = x, panLastY = y;
+    glutPostRedisplay();
+  }
+  if (zooming) {
+    zoom(-static_cast<float>(y - zoomLastY) * 0.01f);
+    zoomLastX = x, zoomLastY = y;
+    glutPostRedisplay();
+  }
+  if (rotating) {
+    rotate(static_cast<float>((x - rotateLastX) * 0.25));  // a quarter degree a pixel
+    rotateLastX = x, rotateLastY = y;
+    glutPostRedisplay();
+  }
+}
+
+void Brelvane::mouseWheel(int wheel, int direction, int /*x*/, int /*y*/) {
+  if (wheel != 0) return;
+  if (direction == 1) {
+    zoom(0.25f);
+    glutPostRedisplay();
+  } else if (direction == -1) {
+    zoom(-0.25f);
+    glutPostRedisplay();
   }
 }
