@@ -126,11 +126,7 @@ class refvector2 {
 
   // Drops this handle's reference; the last one frees block and record.
   void unref() {
-    storage_type* old = std::exchange(storage, nullptr);
-    if (old && --old->refcount == 0) {
-      old->allocator.deallocate(old->data);
-      delete old;
-    }
+    if (storage_type* old = std::exchange(storage, nullptr)) release(old);
   }
 
   bool hasStorage() const { return storage != nullptr; }
@@ -140,6 +136,15 @@ class refvector2 {
   uint32_t storageBytes() const { return storage ? storage->bytes : 0; }
   // The policy object that produced the block, or null without storage.
   const A* storageAllocator() const { return storage ? &storage->allocator : nullptr; }
+
+ private:
+  // Kept out of line: inlined into several handles' destructors in a row,
+  // GCC cannot tell the records apart and warns of a use after free.
+  [[gnu::noinline]] static void release(storage_type* old) {
+    if (--old->refcount != 0) return;
+    old->allocator.deallocate(old->data);
+    delete old;
+  }
 
  protected:
   template <typename, typename>
@@ -300,16 +305,20 @@ class refvector {
   virtual void clear() { unref(); }
 
   void unref() {
-    block_type* old = std::exchange(block, nullptr);
-    if (old && --old->refcount == 0) {
-      A allocator = old->allocator;
-      old->~block_type();
-      allocator.deallocate(old);
-    }
+    if (block_type* old = std::exchange(block, nullptr)) release(old);
   }
 
   bool hasStorage() const { return block != nullptr; }
   int32_t useCount() const { return block ? block->refcount : 0; }
+
+ private:
+  // Out of line for the same reason as refvector2::release.
+  [[gnu::noinline]] static void release(block_type* old) {
+    if (--old->refcount != 0) return;
+    A allocator = old->allocator;
+    old->~block_type();
+    allocator.deallocate(old);
+  }
 
  private:
   static T* elements(block_type* b) {
