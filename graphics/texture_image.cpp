@@ -585,6 +585,10 @@ void sendGenerated(GLenum imageTarget, GLenum switchTarget, const grPixelFormat&
   generateSwitch(switchTarget, true);
   if (image.compressed)
     sendCompressed(imageTarget, 0, f, image, border);
+  else if (fillsLevelExactly(image, side))
+    // Defined with its pixels at once: GL regenerates the whole chain on
+    // every change of level 0, so a define followed by a fill builds it twice.
+    defineLevel(imageTarget, 0, f, image, side, border, data);
   else
     defineAndFill(imageTarget, 0, f, image, data, side, border);
   generateSwitch(switchTarget, false);
