@@ -20,15 +20,6 @@ grRect::grRect(const grVec2& p, const grVec2& q) {
   minX = low.x, minY = low.y, maxX = high.x, maxY = high.y;
 }
 
-grVec3 operator+(const grVec3& a, const grVec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-grVec3 operator-(const grVec3& a, const grVec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-grVec3 operator*(const grVec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
-grVec3 operator-(const grVec3& v) { return {-v.x, -v.y, -v.z}; }
-
-bool operator==(const grVec3& a, const grVec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-bool operator!=(const grVec3& a, const grVec3& b) { return !(a == b); }
-bool operator==(const grVec3& v, float s) { return v.x == s && v.y == s && v.z == s; }
-
 float dot(const grVec3& a, const grVec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 grVec3 cross(const grVec3& a, const grVec3& b) {

@@ -73,16 +73,24 @@ struct grVec4 {
 };
 static_assert(sizeof(grVec4) == 16, "grVec4 is handed to OpenGL as four contiguous floats");
 
-// Arithmetic.
-grVec3 operator+(const grVec3& a, const grVec3& b);
-grVec3 operator-(const grVec3& a, const grVec3& b);
-grVec3 operator*(const grVec3& v, float s);
-grVec3 operator-(const grVec3& v);
+// Arithmetic. Inline: the per-frame loops (drop motion) call them for
+// every drop, and an out-of-line call costs more than the arithmetic.
+inline grVec3 operator+(const grVec3& a, const grVec3& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline grVec3 operator-(const grVec3& a, const grVec3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline grVec3 operator*(const grVec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+inline grVec3 operator-(const grVec3& v) { return {-v.x, -v.y, -v.z}; }
 
 // Exact comparisons (no tolerance; a NaN component never compares equal).
-bool operator==(const grVec3& a, const grVec3& b);
-bool operator!=(const grVec3& a, const grVec3& b);
-bool operator==(const grVec3& v, float s);  // every component equals s
+inline bool operator==(const grVec3& a, const grVec3& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline bool operator!=(const grVec3& a, const grVec3& b) { return !(a == b); }
+// Every component equals s.
+inline bool operator==(const grVec3& v, float s) { return v.x == s && v.y == s && v.z == s; }
 
 float dot(const grVec3& a, const grVec3& b);
 grVec3 cross(const grVec3& a, const grVec3& b);
