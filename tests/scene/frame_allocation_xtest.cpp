@@ -1,0 +1,118 @@
+// Steady-state frames of the whole scene make no heap allocation: the real
+// application, with both photographs loaded, runs in GLUT's own event loop
+// (callbacks through the window registry), and every operator new on the
+// main thread is counted from after a warm-up to the end of the run.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "framework/gluty_registry.h"
+#include "scene/billboard.h"
+#include "scene/brelvane.h"
+#include "tests/scene/glut_session.h"
+#include "tests/scene/photo_files.h"
+
+namespace {
+
+// Counted only on the thread that runs the frames and only while armed, so
+// the driver's worker threads and the test framework stay out of it.
+std::atomic<bool> countingArmed{false};
+std::thread::id countingThread;
+std::atomic<long> allocationsCounted{0};
+
+void noteAllocation() {
+  if (countingArmed.load(std::memory_order_relaxed) && std::this_thread::get_id() == countingThread)
+    allocationsCounted.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+  noteAllocation();
+  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr int kWarmUpFrames = 100;
+constexpr int kCountedFrames = 400;
+
+// Arms the counter after the warm-up and leaves the event loop after the
+// counted frames; everything else is the real application.
+class CountedBrelvane : public Brelvane {
+ public:
+  using Brelvane::Brelvane;
+  void display() override {
+    Brelvane::display();
+    ++frames;
+    if (frames == kWarmUpFrames) {
+      allocationsCounted = 0;
+      countingThread = std::this_thread::get_id();
+      countingArmed = true;
+    } else if (frames == kWarmUpFrames + kCountedFrames) {
+      countingArmed = false;
+      glutLeaveMainLoop();
+    }
+  }
+  int frames = 0;
+};
+
+class FrameAllocationTest : public scenetest::GlutSession {
+ protected:
+  void SetUp() override {
+    GlutSession::SetUp();
+    std::string pattern = ::testing::TempDir() + "brelvane_frames_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    const scenetest::Quadrants colours{{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}};
+    ASSERT_TRUE(scenetest::writeQuadrantBmp(directory_ + "/p6155961.bmp", 512, 512, colours));
+    ASSERT_TRUE(scenetest::writeQuadrantBmp(directory_ + "/p6155955.bmp", 512, 512, colours));
+    char* here = getcwd(nullptr, 0);
+    previous_ = here ? here : ".";
+    std::free(here);
+    ASSERT_EQ(chdir(directory_.c_str()), 0);
+  }
+  void TearDown() override {
+    vorn::glutyRegistry::instance()->windows.clear();
+    GlutSession::TearDown();
+    if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previous_;
+    std::remove((directory_ + "/p6155961.bmp").c_str());
+    std::remove((directory_ + "/p6155955.bmp").c_str());
+    rmdir(directory_.c_str());
+  }
+
+  std::string directory_, previous_;
+};
+
+TEST_F(FrameAllocationTest, steadyFramesOfTheWholeSceneAllocateNothing) {
+  char name[] = "brelvane";
+  char* args[] = {name, nullptr};
+  CountedBrelvane app(1, args);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  ASSERT_GT(vorn::glutyRegistry::instance()->add(&app, "brelvane-frames"), 0);
+  // The frames must be the whole scene, photographs included.
+  ASSERT_NE(app.photoUpright, nullptr);
+  ASSERT_NE(app.photoFloor, nullptr);
+  ASSERT_TRUE(app.photoUpright->loaded);
+  ASSERT_TRUE(app.photoFloor->loaded);
+
+  vorn::glutyRegistry::instance()->run(true, true);
+
+  ASSERT_EQ(app.frames, kWarmUpFrames + kCountedFrames) << "the loop ended early";
+  EXPECT_EQ(allocationsCounted.load(), 0)
+      << "allocations in " << kCountedFrames << " steady-state frames";
+}
+
+}  // namespace
