@@ -1,6 +1,7 @@
 #include "tests/support/x_session.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,6 +60,9 @@ XSession::XSession(int width, int height) {
   server_ = fork();
   if (server_ < 0) throw std::runtime_error("fork failed");
   if (server_ == 0) {
+    // The server goes with the test process, even when the test ends through
+    // exit() or a crash and never runs this object's destructor.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
@@ -114,6 +118,7 @@ pid_t XSession::launch(const std::vector<std::string>& argv, const std::string& 
                        const std::vector<std::string>& env) const {
   const pid_t pid = fork();
   if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
     setpgid(0, 0);
     if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(126);
     setenv("DISPLAY", display_.c_str(), 1);
