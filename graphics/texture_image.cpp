@@ -378,7 +378,8 @@ std::vector<unsigned char> readBaseLevelColors(GLenum target, GLsizei& width, GL
   glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
   glGetTexLevelParameteriv(target, 0, GL_TEXTURE_HEIGHT, &height);
   if (width <= 0 || height <= 0) return {};
-  std::vector<unsigned char> rgb(std::size_t(width) * std::size_t(height) * 3);
+  // A spare row: GLU reads one pixel past a picture it scales.
+  std::vector<unsigned char> rgb(std::size_t(width) * (std::size_t(height) + 1) * 3);
   useTightPixelStore();
   glGetTexImage(target, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   return rgb;
@@ -542,11 +543,71 @@ void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage1D& image,
   gluBuild1DMipmaps(target, GLint(f.internalFormat), width, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
 }
 
+// What GLU is given to build a chain from. Two faults of GLU are kept away:
+// - It makes its scaled and smaller levels in tight buffers but sends them
+//   under the unpack alignment in force: where such a level's rows are not
+//   a multiple of it (pictures taller than wide reach one-pixel-wide levels)
+//   GL reads rows from the wrong places, past GLU's buffers for one- and
+//   two-byte pixels. GLU therefore runs with an alignment of 1, on a tight
+//   copy when the image's rows are padded, row-length'd or skipped.
+// - Scaling a picture to powers of two, it reads one pixel past the image
+//   (seen when only the height is scaled). A picture it will scale is
+//   therefore copied with a spare row after it.
+// Inside the image's envelope, which puts the caller's settings back.
+class GluSource {
+ public:
+  GluSource(const grPixelFormat& f, const grImage2D& image, const void* data) : data_(data) {
+    const int64_t group = pixelGroupBytes(f.format, f.type);
+    if (group == 0) return;
+    GLint alignment = 4;
+    if (image.pixelStore && validAlignment(image.pixelStore->alignment))
+      alignment = image.pixelStore->alignment;
+    else
+      glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    grUnpackExtent extent = extentOf(image);
+    extent.alignment = alignment;
+    const int64_t stride = unpackStrides(f.format, f.type, extent).row;
+    const size_t rowBytes = size_t(group * extent.width);
+    const bool skipped = extent.rowLength != 0 || extent.skipPixels != 0 || extent.skipRows != 0;
+    const bool padded = extent.height > 1 && int64_t(rowBytes) != stride;
+    const bool scaled =
+        !isPowerOfTwo(uint32_t(image.width)) || !isPowerOfTwo(uint32_t(image.height));
+    if (skipped || padded || scaled) {
+      // The window was checked to hold every byte these settings reach.
+      const auto* source = static_cast<const unsigned char*>(data);
+      rows_.assign(rowBytes * size_t(extent.height + 1), 0);
+      for (int64_t y = 0; y < extent.height; ++y) {
+        const unsigned char* row =
+            source + (extent.skipRows + y) * stride + extent.skipPixels * group;
+        std::copy(row, row + rowBytes, rows_.begin() + std::ptrdiff_t(size_t(y) * rowBytes));
+      }
+      data_ = rows_.data();
+      if (skipped) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+      }
+    }
+    if (alignment != 1) glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  }
+  GluSource(const GluSource&) = delete;
+  GluSource& operator=(const GluSource&) = delete;
+
+  const void* data() const { return data_; }
+
+ private:
+  static bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
+
+  std::vector<unsigned char> rows_;
+  const void* data_;
+};
+
 void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage2D& image, const void* data,
                   bool mapColorOn) {
   if (f.format != GL_COLOR_INDEX) {
+    const GluSource source(f, image, data);
     gluBuild2DMipmaps(target, GLint(f.internalFormat), image.width, image.height, f.format, f.type,
-                      data);
+                      source.data());
     return;
   }
   glTexImage2D(target, 0, f.internalFormat, image.width, image.height, 0, f.format, f.type, data);

@@ -90,6 +90,8 @@ int64_t unpackedByteCount(GLenum format, GLenum type, const grUnpackExtent& e) {
   if (e.alignment != 1 && e.alignment != 2 && e.alignment != 4 && e.alignment != 8) return -1;
   if (componentCount(format) == 0) return -1;
   if (type != GL_BITMAP && pixelGroupBytes(format, type) == 0) return -1;
+  // GL unpacks bits for index formats only (GL_INVALID_ENUM for the rest).
+  if (type == GL_BITMAP && format != GL_COLOR_INDEX && format != GL_STENCIL_INDEX) return -1;
   if (e.width == 0 || e.height == 0 || e.depth == 0) return 0;
 
   const grUnpackStrides strides = unpackStrides(format, type, e);

@@ -103,6 +103,8 @@ TEST_F(TextureUpload, PhotographTakesTheGluPathWithExactlyTheseCalls) {
           glCall("glPushClientAttrib", GLbitfield(GL_CLIENT_PIXEL_STORE_BIT)),
           stored(GL_UNPACK_ROW_LENGTH, 0), stored(GL_UNPACK_SKIP_PIXELS, 0),
           stored(GL_UNPACK_SKIP_ROWS, 0),
+          // GLU runs with tight rows: the alignment in force is 1 here already.
+          glCall("glGetIntegerv", GLenum(GL_UNPACK_ALIGNMENT), ptr),
           glCall("gluBuild2DMipmaps", GLenum(GL_TEXTURE_2D), GLint(GL_RGB), GLsizei(8), GLsizei(8),
                  GLenum(GL_BGR_EXT), GLenum(GL_UNSIGNED_BYTE), ptr),
           glCall("glPopClientAttrib"), parameter(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR),

@@ -35,6 +35,20 @@ __attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p);
 void operator delete[](void* p) noexcept { operator delete(p); }
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+// The nothrow forms too, so that nothing new'd here (LLVM in Mesa uses them)
+// is freed by a delete of another allocator: ASan reports such a mismatch.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 

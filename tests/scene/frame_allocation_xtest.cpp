@@ -33,16 +33,29 @@ void noteAllocation() {
 
 }  // namespace
 
-void* operator new(std::size_t bytes) {
+// New and delete out of line: inlined into one caller, GCC takes free() of
+// a malloc'd pointer for a new/delete mismatch.
+__attribute__((noinline)) void* operator new(std::size_t bytes) {
   noteAllocation();
   if (void* p = std::malloc(bytes ? bytes : 1)) return p;
   throw std::bad_alloc();
 }
 void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { ::operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { ::operator delete(p); }
+// The nothrow forms too, so that nothing new'd here (LLVM in Mesa uses them)
+// is freed by a delete of another allocator: ASan reports such a mismatch.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  noteAllocation();
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
 
 namespace {
 

@@ -1,0 +1,183 @@
+// libFuzzer target: arbitrary bytes taken as a photograph file and sent down
+// the path the scene's photograph quads use: the file is read
+// (grBmpFile::read), described as an image (bmpToImage) and uploaded as a
+// mipmapped texture (grTexture2D through grTextureObject::create) into a real
+// headless Mesa context.
+//
+// Besides the sanitizers' findings, these count as faults (the input then
+// aborts): a GL error left by the upload, GL state it fails to restore
+// (client attribute stack, colour mapping, unpack alignment), and a texture
+// name still alive after its object is gone. Mesa and GLU are not
+// instrumented, so the file buffer is made to end at an unreadable page:
+// their reads past it fault at once.
+#include <GL/gl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <new>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "fuzz/headless_context.h"
+#include "graphics/bmp.h"
+#include "graphics/image.h"
+#include "graphics/texture_image.h"
+#include "graphics/texture_object.h"
+
+namespace {
+
+// Array allocations made while armed (the reader's file buffer) end right
+// at a page that cannot be read.
+bool guardArmed = false;
+struct GuardedBlock {
+  void* block = nullptr;
+  void* mapping = nullptr;
+  size_t mappingBytes = 0;
+};
+GuardedBlock guarded[16];
+
+void* guardedAllocate(size_t bytes) {
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  const size_t readable = (bytes + page - 1) / page * page;
+  void* mapping =
+      mmap(nullptr, readable + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) throw std::bad_alloc();
+  mprotect(static_cast<char*>(mapping) + readable, page, PROT_NONE);
+  void* block = static_cast<char*>(mapping) + readable - bytes;
+  for (GuardedBlock& slot : guarded)
+    if (!slot.block) {
+      slot = {block, mapping, readable + page};
+      return block;
+    }
+  std::abort();  // one file buffer is alive at a time
+}
+
+bool guardedRelease(void* block) {
+  for (GuardedBlock& slot : guarded)
+    if (block && slot.block == block) {
+      munmap(slot.mapping, slot.mappingBytes);
+      slot = {};
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+// Every array form, so that no array block is freed by another allocator.
+void* operator new[](std::size_t bytes) {
+  if (guardArmed) return guardedAllocate(bytes ? bytes : 1);
+  if (void* block = std::malloc(bytes ? bytes : 1)) return block;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+  try {
+    return operator new[](bytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete[](void* block) noexcept {
+  if (!guardedRelease(block)) std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept { operator delete[](block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete[](block); }
+
+namespace {
+
+[[noreturn]] void fault(const char* what, long value) {
+  std::fprintf(stderr, "bmp_upload_fuzz: %s (0x%lx)\n", what, value);
+  std::abort();
+}
+
+// One in-memory file, rewritten for every input: no disk traffic, and the
+// reader still goes through stat and a real open/read by path.
+class InputFile {
+ public:
+  InputFile() {
+    fd_ = memfd_create("bmp-input", MFD_CLOEXEC);
+    if (fd_ < 0) fault("memfd_create failed", 0);
+    path_ = "/proc/self/fd/" + std::to_string(fd_);
+  }
+  void write(const uint8_t* data, size_t size) {
+    if (ftruncate(fd_, 0) != 0) fault("ftruncate failed", 0);
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = pwrite(fd_, data + done, size - done, off_t(done));
+      if (n <= 0) fault("pwrite failed", long(done));
+      done += size_t(n);
+    }
+  }
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+InputFile* input = nullptr;
+GLint initialUnpackAlignment = 4;
+
+GLint getInt(GLenum what) {
+  GLint value = 0;
+  glGetIntegerv(what, &value);
+  return value;
+}
+
+// What the scene does for one photograph; returns the texture name used.
+GLuint uploadLikeThePhotographQuad(const char* path) {
+  libgr::grBmpFile file;
+  guardArmed = true;
+  const bool read = file.read(path);
+  guardArmed = false;
+  if (!read) return 0;
+  libgr::grImage2D image;
+  if (!libgr::bmpToImage(image, file)) return 0;
+
+  const libgr::grTexParams2D params(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, 1.0f);
+  libgr::grTexture2D texture;
+  texture.setMipmapped(true);
+  texture.setParams(&params);
+  texture.setImage(image, 0, 0);
+
+  libgr::grTextureObject object;
+  object.create(texture);
+  return object.name();
+}
+
+void checkStateAfterUpload(GLuint name) {
+  const GLenum error = glGetError();
+  if (error != GL_NO_ERROR) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    fault("the upload left a GL error", long(error));
+  }
+  if (getInt(GL_CLIENT_ATTRIB_STACK_DEPTH) != 0)
+    fault("client attribute stack not popped", getInt(GL_CLIENT_ATTRIB_STACK_DEPTH));
+  if (getInt(GL_MAP_COLOR) != 0) fault("colour mapping left on", 1);
+  if (getInt(GL_UNPACK_ALIGNMENT) != initialUnpackAlignment)
+    fault("unpack alignment changed", getInt(GL_UNPACK_ALIGNMENT));
+  if (name != 0 && glIsTexture(name)) fault("texture outlived its object", long(name));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string why;
+  if (!fuzzsupport::makeHeadlessContextCurrent(&why)) {
+    std::fprintf(stderr, "bmp_upload_fuzz: no GL context: %s\n", why.c_str());
+    std::exit(1);
+  }
+  input = new InputFile;  // lives as long as the process
+  initialUnpackAlignment = getInt(GL_UNPACK_ALIGNMENT);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  input->write(data, size);
+  checkStateAfterUpload(uploadLikeThePhotographQuad(input->path()));
+  return 0;
+}

@@ -1,0 +1,96 @@
+#pragma once
+// Helpers for end-to-end tests that run the real program under a private X
+// server: where the program is, a scratch working directory that is removed
+// afterwards, and a launched program that is killed if a test gives up on it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/x_session.h"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The photographs the program reads from its working directory.
+inline const char* const kPhotoNames[] = {"p6155961.bmp", "p6155955.bmp"};
+
+// $BRELVANE_BINARY_DIR (CTest sets it), or "" when unset.
+inline std::string binaryDir() {
+  const char* dir = std::getenv("BRELVANE_BINARY_DIR");
+  return dir ? dir : "";
+}
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "brelvane-e2e-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
+
+ private:
+  std::string path_;
+};
+
+// One run of the program: its pid, killed (and reaped) on destruction unless
+// it has already ended.
+class LaunchedProgram {
+ public:
+  LaunchedProgram(const testsupport::XSession& x, const std::string& binary,
+                  const std::string& workdir, const std::vector<std::string>& env = {})
+      : pid_(x.launch({binary}, workdir, env)) {}
+  ~LaunchedProgram() {
+    if (pid_ > 0 && !ended_) testsupport::XSession::kill(pid_);
+  }
+  LaunchedProgram(const LaunchedProgram&) = delete;
+  LaunchedProgram& operator=(const LaunchedProgram&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool running() {
+    if (ended_) return false;
+    status_ = testsupport::XSession::waitExit(pid_, 0ms);
+    ended_ = status_.has_value();
+    return !ended_;
+  }
+  // Exit status (-1 on a signal) or nullopt when still running after `timeout`.
+  std::optional<int> waitExit(std::chrono::milliseconds timeout) {
+    if (!ended_) {
+      status_ = testsupport::XSession::waitExit(pid_, timeout);
+      ended_ = status_.has_value();
+    }
+    return status_;
+  }
+
+ private:
+  pid_t pid_;
+  bool ended_ = false;
+  std::optional<int> status_;
+};
+
+inline std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace e2e
