@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "bench/support/headless_gl.h"
+#include "tools/headless_gl.h"
 #include "bench/support/sample_photo.h"
 #include "graphics/bmp.h"
 #include "graphics/extensions.h"
@@ -45,7 +45,7 @@ const Photo& photo() {
 // Uploads through grTexture2D into a fresh texture name, waits for GL, and
 // deletes the texture again, as many times as the benchmark asks.
 void uploadThroughTexture2D(benchmark::State& state, bool glGenerates) {
-  if (!benchsupport::makeHeadlessContextCurrent() || !photo().ok) {
+  if (!headless::makeContextCurrent() || !photo().ok) {
     state.SkipWithError("no context or photograph");
     return;
   }
@@ -77,7 +77,7 @@ BENCHMARK(uploadGeneratedMipmaps)->Unit(benchmark::kMillisecond);
 
 // The limits: the same two uploads as bare GL calls, no library around them.
 void bareUpload(benchmark::State& state, bool glGenerates) {
-  if (!benchsupport::makeHeadlessContextCurrent() || !photo().ok) {
+  if (!headless::makeContextCurrent() || !photo().ok) {
     state.SkipWithError("no context or photograph");
     return;
   }
@@ -110,7 +110,7 @@ BENCHMARK(bareGenerateMipmap)->Unit(benchmark::kMillisecond);
 
 // One photograph as the scene loads it: read, describe, upload with GLU.
 void photographLoad(benchmark::State& state) {
-  if (!benchsupport::makeHeadlessContextCurrent()) {
+  if (!headless::makeContextCurrent()) {
     state.SkipWithError("no context");
     return;
   }

@@ -21,7 +21,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/headless_context.h"
+#include "tools/headless_gl.h"
 #include "graphics/bmp.h"
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
@@ -167,7 +167,7 @@ void checkStateAfterUpload(GLuint name) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string why;
-  if (!fuzzsupport::makeHeadlessContextCurrent(&why)) {
+  if (!headless::makeContextCurrent(&why)) {
     std::fprintf(stderr, "bmp_upload_fuzz: no GL context: %s\n", why.c_str());
     std::exit(1);
   }
