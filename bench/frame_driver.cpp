@@ -16,24 +16,7 @@
 
 #include "framework/gluty_registry.h"
 #include "scene/brelvane.h"
-
-namespace {
-
-bool counting = false;  // one thread only: the frames run on main's thread
-long allocations = 0;
-
-}  // namespace
-
-void* operator new(std::size_t bytes) {
-  if (counting) ++allocations;
-  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "tools/allocation_counter.h"
 
 namespace {
 
@@ -49,12 +32,11 @@ class MeasuredBrelvane : public Brelvane {
     ++frames_;
     if (frames_ == warmUp_) {
       CALLGRIND_ZERO_STATS;
-      allocations = 0;
-      counting = true;
+      allocation_counter::start();
       start_ = Clock::now();
     } else if (frames_ == warmUp_ + counted_) {
       const auto ns = std::chrono::duration<double, std::nano>(Clock::now() - start_).count();
-      counting = false;
+      const long allocations = allocation_counter::stop();
       CALLGRIND_DUMP_STATS_AT("counted frames");
       std::printf("frames %ld ns_per_frame %.0f allocations_per_frame %.3f\n", counted_,
                   ns / double(counted_), double(allocations) / double(counted_));

@@ -14,41 +14,7 @@
 #include "tests/scene/glut_session.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
-
-// Every allocation passes here, so a stretch of code can be checked for
-// allocating at all. Counting is off until a test turns it on, and only on
-// that test's thread (Mesa's rasteriser threads allocate for themselves).
-namespace {
-size_t allocationCount = 0;
-thread_local bool countingThread = false;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (countingThread) ++allocationCount;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-// Out of line: inlined into callers, GCC takes free() of a new'd pointer for
-// a mismatch.
-__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
-// The nothrow forms too, so that nothing new'd here (LLVM in Mesa uses them)
-// is freed by a delete of another allocator: ASan reports such a mismatch.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return operator new(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#include "tools/allocation_counter.h"
 
 namespace {
 
@@ -186,10 +152,9 @@ TEST_F(DropStreamGL, drawnDropsLandWhereTheirPositionsSay) {
 }
 
 TEST_F(DropStreamGL, nothingIsAllocatedAfterInit) {
-  countingThread = true;
-  const size_t beforeInit = allocationCount;
+  allocation_counter::start();
   stream.init();
-  EXPECT_GT(allocationCount, beforeInit) << "the pool is allocated in init (counter works)";
+  EXPECT_GT(allocation_counter::count(), 0) << "the pool is allocated in init (counter works)";
 
   // Mesa compiles its drawing code on first use (with allocations of its
   // own): one warm-up second of frames first.
@@ -198,12 +163,12 @@ TEST_F(DropStreamGL, nothingIsAllocatedAfterInit) {
     stream.advance(now, 480);
     stream.draw();
   }
-  const size_t warm = allocationCount;
+  const long warm = allocation_counter::count();
   for (; now < 30000; now += 7) {
     stream.advance(now, now % 1000);
     stream.draw();
   }
-  EXPECT_EQ(allocationCount - warm, 0u);
+  EXPECT_EQ(allocation_counter::stop() - warm, 0);
   EXPECT_EQ(stream.pool.size(), DropStream::kPoolSize);
 }
 

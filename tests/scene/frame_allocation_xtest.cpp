@@ -6,56 +6,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
 #include <string>
-#include <thread>
 
 #include "framework/gluty_registry.h"
 #include "scene/billboard.h"
 #include "scene/brelvane.h"
 #include "tests/scene/glut_session.h"
 #include "tests/scene/photo_files.h"
-
-namespace {
-
-// Counted only on the thread that runs the frames and only while armed, so
-// the driver's worker threads and the test framework stay out of it.
-std::atomic<bool> countingArmed{false};
-std::thread::id countingThread;
-std::atomic<long> allocationsCounted{0};
-
-void noteAllocation() {
-  if (countingArmed.load(std::memory_order_relaxed) && std::this_thread::get_id() == countingThread)
-    allocationsCounted.fetch_add(1, std::memory_order_relaxed);
-}
-
-}  // namespace
-
-// New and delete out of line: inlined into one caller, GCC takes free() of
-// a malloc'd pointer for a new/delete mismatch.
-__attribute__((noinline)) void* operator new(std::size_t bytes) {
-  noteAllocation();
-  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t bytes) { return ::operator new(bytes); }
-__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { ::operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { ::operator delete(p); }
-// The nothrow forms too, so that nothing new'd here (LLVM in Mesa uses them)
-// is freed by a delete of another allocator: ASan reports such a mismatch.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  noteAllocation();
-  return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
+#include "tools/allocation_counter.h"
 
 namespace {
 
@@ -71,15 +30,14 @@ class CountedBrelvane : public Brelvane {
     Brelvane::display();
     ++frames;
     if (frames == kWarmUpFrames) {
-      allocationsCounted = 0;
-      countingThread = std::this_thread::get_id();
-      countingArmed = true;
+      allocation_counter::start();
     } else if (frames == kWarmUpFrames + kCountedFrames) {
-      countingArmed = false;
+      allocations = allocation_counter::stop();
       glutLeaveMainLoop();
     }
   }
   int frames = 0;
+  long allocations = -1;
 };
 
 class FrameAllocationTest : public scenetest::GlutSession {
@@ -124,7 +82,7 @@ TEST_F(FrameAllocationTest, steadyFramesOfTheWholeSceneAllocateNothing) {
   vorn::glutyRegistry::instance()->run(true, true);
 
   ASSERT_EQ(app.frames, kWarmUpFrames + kCountedFrames) << "the loop ended early";
-  EXPECT_EQ(allocationsCounted.load(), 0)
+  EXPECT_EQ(app.allocations, 0)
       << "allocations in " << kCountedFrames << " steady-state frames";
 }
 
