@@ -8,13 +8,13 @@
 
 #include <string>
 
-#include "tools/headless_gl.h"
 #include "bench/support/sample_photo.h"
 #include "graphics/bmp.h"
 #include "graphics/extensions.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
 #include "scene/billboard.h"
+#include "tools/headless_gl.h"
 
 namespace {
 

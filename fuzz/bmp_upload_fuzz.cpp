@@ -21,11 +21,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/headless_gl.h"
 #include "graphics/bmp.h"
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
+#include "tools/headless_gl.h"
 
 namespace {
 

@@ -82,8 +82,7 @@ TEST_F(FrameAllocationTest, steadyFramesOfTheWholeSceneAllocateNothing) {
   vorn::glutyRegistry::instance()->run(true, true);
 
   ASSERT_EQ(app.frames, kWarmUpFrames + kCountedFrames) << "the loop ended early";
-  EXPECT_EQ(app.allocations, 0)
-      << "allocations in " << kCountedFrames << " steady-state frames";
+  EXPECT_EQ(app.allocations, 0) << "allocations in " << kCountedFrames << " steady-state frames";
 }
 
 }  // namespace

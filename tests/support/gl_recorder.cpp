@@ -49,12 +49,12 @@ std::string CallRecorder::dump() const {
 // The wrappers: record while a CallRecorder is active, then forward. Calls
 // that GLU makes inside its own library are not wrapped; only the calls our
 // code makes appear in the log.
-#define GLCALL(ret, name, params, args)                                    \
-  extern "C" ret __real_##name params;                                     \
-  extern "C" ret __wrap_##name params {                                    \
-    if (testsupport::detail::recording())                                  \
+#define GLCALL(ret, name, params, args)                                             \
+  extern "C" ret __real_##name params;                                              \
+  extern "C" ret __wrap_##name params {                                             \
+    if (testsupport::detail::recording())                                           \
       testsupport::detail::appendCall(testsupport::glCall(#name EXPAND_ARGS args)); \
-    return __real_##name args;                                             \
+    return __real_##name args;                                                      \
   }
 #define EXPAND_ARGS(...) __VA_OPT__(, ) __VA_ARGS__
 #include "tests/support/gl_calls.def"

@@ -19,7 +19,7 @@ namespace testsupport {
 
 class CallRecorder {
  public:
-  CallRecorder();  // starts recording
+  CallRecorder();   // starts recording
   ~CallRecorder();  // stops recording
   CallRecorder(const CallRecorder&) = delete;
   CallRecorder& operator=(const CallRecorder&) = delete;

@@ -1,8 +1,8 @@
 #include "tests/support/x_session.h"
 
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -188,7 +188,8 @@ Screenshot XSession::screenshot() const {
   ++pos;    // one white-space byte before the data
   const size_t bytes = static_cast<size_t>(shot.width) * shot.height * 3;
   if (ppm.size() < pos + bytes) return Screenshot{};
-  shot.rgb.assign(ppm.begin() + static_cast<long>(pos), ppm.begin() + static_cast<long>(pos + bytes));
+  shot.rgb.assign(ppm.begin() + static_cast<long>(pos),
+                  ppm.begin() + static_cast<long>(pos + bytes));
   return shot;
 }
 
