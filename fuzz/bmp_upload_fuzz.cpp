@@ -25,6 +25,7 @@
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
+#include "tools/guard_page.h"
 #include "tools/headless_gl.h"
 
 namespace {
@@ -32,44 +33,11 @@ namespace {
 // Array allocations made while armed (the reader's file buffer) end right
 // at a page that cannot be read.
 bool guardArmed = false;
-struct GuardedBlock {
-  void* block = nullptr;
-  void* mapping = nullptr;
-  size_t mappingBytes = 0;
-};
-GuardedBlock guarded[16];
-
-void* guardedAllocate(size_t bytes) {
-  const size_t page = size_t(sysconf(_SC_PAGESIZE));
-  const size_t readable = (bytes + page - 1) / page * page;
-  void* mapping =
-      mmap(nullptr, readable + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapping == MAP_FAILED) throw std::bad_alloc();
-  mprotect(static_cast<char*>(mapping) + readable, page, PROT_NONE);
-  void* block = static_cast<char*>(mapping) + readable - bytes;
-  for (GuardedBlock& slot : guarded)
-    if (!slot.block) {
-      slot = {block, mapping, readable + page};
-      return block;
-    }
-  std::abort();  // one file buffer is alive at a time
-}
-
-bool guardedRelease(void* block) {
-  for (GuardedBlock& slot : guarded)
-    if (block && slot.block == block) {
-      munmap(slot.mapping, slot.mappingBytes);
-      slot = {};
-      return true;
-    }
-  return false;
-}
-
 }  // namespace
 
 // Every array form, so that no array block is freed by another allocator.
 void* operator new[](std::size_t bytes) {
-  if (guardArmed) return guardedAllocate(bytes ? bytes : 1);
+  if (guardArmed) return guard_page::allocate(bytes ? bytes : 1);
   if (void* block = std::malloc(bytes ? bytes : 1)) return block;
   throw std::bad_alloc();
 }
@@ -81,7 +49,7 @@ void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
   }
 }
 void operator delete[](void* block) noexcept {
-  if (!guardedRelease(block)) std::free(block);
+  if (!guard_page::release(block)) std::free(block);
 }
 void operator delete[](void* block, std::size_t) noexcept { operator delete[](block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete[](block); }

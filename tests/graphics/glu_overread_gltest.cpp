@@ -5,7 +5,6 @@
 // the upload must give GLU nothing it can overrun.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,47 +18,12 @@
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
 #include "tests/support/gl_context.h"
+#include "tools/guard_page.h"
 
 namespace {
 
 bool guardArmed = false;         // array allocations
 bool guardObjectsArmed = false;  // other allocations of whole 16-byte units
-
-// Guarded blocks: the readable pages, the block's place in them.
-struct GuardedBlock {
-  void* block = nullptr;
-  void* mapping = nullptr;
-  size_t mappingBytes = 0;
-};
-GuardedBlock guarded[64];
-
-size_t pageBytes() { return size_t(sysconf(_SC_PAGESIZE)); }
-
-void* guardedAllocate(size_t bytes) {
-  const size_t page = pageBytes();
-  const size_t readable = (bytes + page - 1) / page * page;
-  void* mapping =
-      mmap(nullptr, readable + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapping == MAP_FAILED) throw std::bad_alloc();
-  mprotect(static_cast<char*>(mapping) + readable, page, PROT_NONE);
-  void* block = static_cast<char*>(mapping) + readable - bytes;
-  for (GuardedBlock& slot : guarded)
-    if (!slot.block) {
-      slot = {block, mapping, readable + page};
-      return block;
-    }
-  std::abort();  // more guarded blocks alive than this test ever makes
-}
-
-bool guardedRelease(void* block) {
-  for (GuardedBlock& slot : guarded)
-    if (block && slot.block == block) {
-      munmap(slot.mapping, slot.mappingBytes);
-      slot = {};
-      return true;
-    }
-  return false;
-}
 
 }  // namespace
 
@@ -67,7 +31,7 @@ bool guardedRelease(void* block) {
 // inlined, GCC takes free() of a malloc'd block for a new/delete mismatch).
 // Guarded objects keep their alignment: only whole 16-byte units are guarded.
 __attribute__((noinline)) void* operator new(std::size_t bytes) {
-  if (guardObjectsArmed && bytes % 16 == 0) return guardedAllocate(bytes ? bytes : 16);
+  if (guardObjectsArmed && bytes % 16 == 0) return guard_page::allocate(bytes ? bytes : 16);
   if (void* block = std::malloc(bytes ? bytes : 1)) return block;
   throw std::bad_alloc();
 }
@@ -79,12 +43,12 @@ void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
   }
 }
 __attribute__((noinline)) void operator delete(void* block) noexcept {
-  if (!guardedRelease(block)) std::free(block);
+  if (!guard_page::release(block)) std::free(block);
 }
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { operator delete(block); }
 __attribute__((noinline)) void* operator new[](std::size_t bytes) {
-  if (guardArmed) return guardedAllocate(bytes ? bytes : 1);
+  if (guardArmed) return guard_page::allocate(bytes ? bytes : 1);
   if (void* block = std::malloc(bytes ? bytes : 1)) return block;
   throw std::bad_alloc();
 }
@@ -96,7 +60,7 @@ void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
   }
 }
 __attribute__((noinline)) void operator delete[](void* block) noexcept {
-  if (!guardedRelease(block)) std::free(block);
+  if (!guard_page::release(block)) std::free(block);
 }
 void operator delete[](void* block, std::size_t) noexcept { operator delete[](block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete[](block); }
