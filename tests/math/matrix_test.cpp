@@ -18,27 +18,14 @@
 using namespace libgr;
 using mathtest::expectMatrixNear;
 using mathtest::expectVecNear;
+using mathtest::fromGlm;
+using mathtest::randomRotation;
 
 namespace {
 
 const grVec3 kX(1, 0, 0), kY(0, 1, 0), kZ(0, 0, 1);
 
 glm::mat4 toGlm(const grMatrix4& M) { return glm::make_mat4(M.m); }
-
-grMatrix4 fromGlm(const glm::mat4& m) {
-  grMatrix4 out;
-  const float* p = glm::value_ptr(m);
-  for (int i = 0; i < 16; ++i) out.m[i] = p[i];
-  return out;
-}
-
-grRotation randomRotation(std::mt19937& rng) {
-  std::uniform_real_distribution<float> angle(-360.0f, 360.0f), coordinate(-1.0f, 1.0f);
-  grVec3 axis;
-  do axis = grVec3(coordinate(rng), coordinate(rng), coordinate(rng));
-  while (length(axis) < 0.1f);
-  return grRotation(angle(rng), axis);  // deliberately not unit length
-}
 
 // A well-conditioned general matrix: random entries plus a dominant diagonal.
 grMatrix4 randomMatrix(std::mt19937& rng) {
@@ -82,7 +69,7 @@ TEST(Matrix, FromRotationEdgeCases) {
 TEST(Matrix, FromRotationMatchesGlmAndIsOrthonormal) {
   std::mt19937 rng(7);
   for (int n = 0; n < 200; ++n) {
-    const grRotation r = randomRotation(rng);
+    const grRotation r = randomRotation(rng, false);
     const grMatrix4 M = matrixFromRotation(r);
     const glm::vec3 axis = glm::normalize(glm::vec3(r.axis.x, r.axis.y, r.axis.z));
     // Both build the same axis-angle matrix in float: agreement to a few ulps.
@@ -101,7 +88,7 @@ TEST(Matrix, FromQuaternion) {
 
   std::mt19937 rng(8);
   for (int n = 0; n < 100; ++n) {
-    grRotation r = randomRotation(rng);
+    grRotation r = randomRotation(rng, false);
     r.axis = normalized(r.axis);
     const grQuaternion q = toQuaternion(r);
     // Same motion by both routes, and the same as GLM's quaternion matrix.
@@ -124,7 +111,7 @@ TEST(Matrix, ToRotation) {
 
   std::mt19937 rng(9);
   for (int n = 0; n < 100; ++n) {
-    const grRotation r = randomRotation(rng);
+    const grRotation r = randomRotation(rng, false);
     const grRotation back = rotationFromMatrix(matrixFromRotation(r));
     EXPECT_GE(back.angle, 0.0f);
     EXPECT_LE(back.angle, 180.0f);
