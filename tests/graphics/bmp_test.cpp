@@ -3,6 +3,7 @@
 // conformance suite (good files described exactly, questionable and bad ones
 // never read out of bounds; run under AddressSanitizer too).
 #include "graphics/bmp.h"
+#include "tests/support/temp_file.h"
 
 #include <gtest/gtest.h>
 
@@ -70,22 +71,7 @@ Bytes buildBmp(const BmpSpec& spec) {
   return file;
 }
 
-// A file in the test's temporary directory, removed afterwards.
-class TempFile {
- public:
-  explicit TempFile(const Bytes& bytes) {
-    path_ = testing::TempDir() + "bmp_test_" + std::to_string(getpid()) + "_" +
-            std::to_string(counter_++) + ".bmp";
-    std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-  ~TempFile() { std::remove(path_.c_str()); }
-  const char* path() const { return path_.c_str(); }
-
- private:
-  static inline int counter_ = 0;
-  std::string path_;
-};
+using testsupport::TempFile;
 
 Bytes readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -3,6 +3,8 @@
 #include "utilities/alloc_new.h"
 #include "utilities/file_status.h"
 
+#include "tests/support/temp_file.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -17,22 +19,7 @@ using libutils::alloc_new;
 
 namespace {
 
-// A file with known bytes in the test's temporary directory, removed after.
-class TempFile {
- public:
-  explicit TempFile(const std::vector<unsigned char>& bytes) {
-    path_ = testing::TempDir() + "alloc_new_" + std::to_string(getpid()) + "_" +
-            std::to_string(counter_++) + ".bin";
-    std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-  ~TempFile() { std::remove(path_.c_str()); }
-  const char* path() const { return path_.c_str(); }
-
- private:
-  static inline int counter_ = 0;
-  std::string path_;
-};
+using testsupport::TempFile;
 
 std::vector<unsigned char> pattern(size_t n) {
   std::vector<unsigned char> bytes(n);
