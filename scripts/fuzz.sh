@@ -2,7 +2,8 @@
 # Builds the libFuzzer target with clang into build-fuzz/ (everything
 # instrumented with ASan, UBSan and coverage) and fuzzes the BMP-to-texture
 # path for SECONDS (default 60) from a scratch copy of the seeds: the kept
-# corpus in tests/fuzz_corpus/ and the BMP conformance suite. Exits non-zero
+# corpus in tests/fuzz_corpus/ and the BMP conformance suite in
+# tests/data/bmpsuite/. Exits non-zero
 # on any finding (crash, sanitizer report, leak, GL error or unrestored GL
 # state); the input is left in build-fuzz/findings/.
 #
@@ -15,21 +16,12 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
   -DBRELVANE_BUILD_FUZZERS=ON -DBRELVANE_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target bmp_upload_fuzz -j"$(nproc)"
 
-suite=""
-for dir in "${BRELVANE_BMPSUITE_DIR:-}" ../shared/bmpsuite /work/shared/bmpsuite; do
-  if [ -n "$dir" ] && [ -d "$dir/g" ]; then suite="$dir"; break; fi
-done
 
 corpus=build-fuzz/corpus
 findings=build-fuzz/findings
 rm -rf "$corpus" "$findings"
 mkdir -p "$corpus" "$findings"
-cp tests/fuzz_corpus/* "$corpus"/
-if [ -n "$suite" ]; then
-  cp "$suite"/*/*.bmp "$corpus"/
-else
-  echo "fuzz.sh: BMP suite not found; seeding from tests/fuzz_corpus only" >&2
-fi
+cp tests/fuzz_corpus/* tests/data/bmpsuite/*/*.bmp "$corpus"/
 chmod u+w "$corpus"/*
 
 # Mesa, GLU and the other GL libraries are not instrumented: their own

@@ -3,8 +3,7 @@
 // whatever the file holds (good, questionable or broken). One X server per
 // folder; the programs run one after another on it.
 //
-// The suite is looked for in $BRELVANE_BMPSUITE_DIR, then beside the clone
-// (../shared/bmpsuite), then in /work/shared/bmpsuite.
+// The suite lives in the source tree, tests/data/bmpsuite.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,14 +26,9 @@ using e2e::ScratchDir;
 using testsupport::XSession;
 
 fs::path suiteDir() {
-  std::vector<fs::path> candidates;
-  if (const char* dir = std::getenv("BRELVANE_BMPSUITE_DIR")) candidates.emplace_back(dir);
-  if (const char* source = std::getenv("BRELVANE_SOURCE_DIR"))
-    candidates.push_back(fs::path(source) / ".." / "shared" / "bmpsuite");
-  candidates.emplace_back("/work/shared/bmpsuite");
-  for (const auto& dir : candidates)
-    if (fs::is_directory(dir / "g")) return dir;
-  return {};
+  const char* source = std::getenv("BRELVANE_SOURCE_DIR");
+  const fs::path dir = fs::path(source ? source : ".") / "tests" / "data" / "bmpsuite";
+  return fs::is_directory(dir / "g") ? dir : fs::path();
 }
 
 std::vector<fs::path> bmpFiles(const fs::path& dir) {
@@ -52,7 +46,7 @@ class BmpSuite : public ::testing::Test {
     binary_ = e2e::binaryDir() + "/brelvane";
     ASSERT_EQ(access(binary_.c_str(), X_OK), 0) << binary_ << " (is BRELVANE_BINARY_DIR set?)";
     suite_ = suiteDir();
-    ASSERT_FALSE(suite_.empty()) << "BMP suite not found; set BRELVANE_BMPSUITE_DIR";
+    ASSERT_FALSE(suite_.empty()) << "BMP suite not found under tests/data/bmpsuite (is BRELVANE_SOURCE_DIR set?)";
   }
 
   // Runs the program once per file of the folder, the file copied in as both

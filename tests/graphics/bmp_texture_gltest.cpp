@@ -71,7 +71,7 @@ struct SimpleBmp {
 
 fs::path suiteDirectory() {
   const char* source = std::getenv("BRELVANE_SOURCE_DIR");
-  return fs::path(source ? source : ".") / ".." / "shared" / "bmpsuite" / "g";
+  return fs::path(source ? source : ".") / "tests" / "data" / "bmpsuite" / "g";
 }
 
 class BmpSuiteTexture : public testsupport::GLTest {};
