@@ -1,6 +1,6 @@
 // The scene application's frame: construction, fixed GL state, resize, the
-// order of one frame, the idle step and the keys; and the viewer: the
-// perspective projection, the camera's view transform and the mouse.
+// order of one frame, the idle step and the keys. The viewer is the camera's
+// (scene/camera.cpp).
 #include "scene/brelvane.h"
 
 #include <GL/freeglut.h>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "graphics/gl_wrappers.h"
-#include "graphics/matrix_guard.h"
 #include "scene/billboard.h"
+#include "scene/gl_scopes.h"
 #include "scene/hud.h"
 #include "utilities/clock.h"
 
@@ -18,38 +18,18 @@ namespace {
 
 constexpr unsigned char kEscape = 27;
 
-// Saves every attribute group for a scope: the state init sets is the state
-// at the start of every frame.
-class AllAttributesScope {
- public:
-  AllAttributesScope() { glPushAttrib(GL_ALL_ATTRIB_BITS); }
-  ~AllAttributesScope() { glPopAttrib(); }
-  AllAttributesScope(const AllAttributesScope&) = delete;
-  AllAttributesScope& operator=(const AllAttributesScope&) = delete;
-};
-
-// Saves the current matrix of the current matrix mode for a scope.
-class CurrentMatrixScope {
- public:
-  CurrentMatrixScope() { glPushMatrix(); }
-  ~CurrentMatrixScope() { glPopMatrix(); }
-  CurrentMatrixScope(const CurrentMatrixScope&) = delete;
-  CurrentMatrixScope& operator=(const CurrentMatrixScope&) = delete;
-};
+constexpr libgr::grVec4 kWhite{1.0f, 1.0f, 1.0f, 1.0f};
 
 void setLight() {
-  // Directional (w = 0), from straight above; set after the view transform,
-  // so it turns with the scene.
-  static const GLfloat position[4] = {0.0f, 500.0f, 0.0f, 0.0f};
-  static const GLfloat ambient[4] = {0.18f, 0.18f, 0.18f, 1.0f};
-  static const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  // Directional, from straight above; set after the view transform, so it
+  // turns with the scene.
   glEnable(GL_LIGHT0);
-  glLightfv(GL_LIGHT0, GL_POSITION, position);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+  libgr::grLightPosition(GL_LIGHT0, {0.0f, 500.0f, 0.0f});
+  libgr::grLight(GL_LIGHT0, GL_AMBIENT, {0.18f, 0.18f, 0.18f, 1.0f});
+  libgr::grLight(GL_LIGHT0, GL_DIFFUSE, kWhite);
+  libgr::grLight(GL_LIGHT0, GL_SPECULAR, kWhite);
   // Only the first value counts: a linear attenuation of 1.
-  glLightfv(GL_LIGHT0, GL_LINEAR_ATTENUATION, white);
+  libgr::grLight(GL_LIGHT0, GL_LINEAR_ATTENUATION, kWhite);
   glEnable(GL_LIGHTING);
 }
 
@@ -79,7 +59,7 @@ Brelvane::Brelvane(int /*argc*/, char** /*argv*/) : startTime(libutils::monotoni
 Brelvane::~Brelvane() = default;
 
 void Brelvane::init() {
-  glClearColor(0.18f, 0.18f, 0.18f, 1.0f);
+  libgr::grClearColor({0.18f, 0.18f, 0.18f, 1.0f});
   glEnable(GL_DEPTH_TEST);
   glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
   glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
@@ -88,13 +68,10 @@ void Brelvane::init() {
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glDisable(GL_CULL_FACE);
 
-  static const GLfloat grey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-  static const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-  static const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, grey);
-  glMaterialfv(GL_FRONT, GL_EMISSION, black);
-  glMaterialfv(GL_FRONT, GL_SPECULAR, white);
-  glMaterialf(GL_FRONT, GL_SHININESS, 100.0f);
+  libgr::grMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.5f, 0.5f, 0.5f, 1.0f});
+  libgr::grMaterial(GL_FRONT, GL_EMISSION, {0.0f, 0.0f, 0.0f, 1.0f});
+  libgr::grMaterial(GL_FRONT, GL_SPECULAR, kWhite);
+  libgr::grMaterial(GL_FRONT, GL_SHININESS, 100.0f);
   // Drawing colours then stand for ambient and diffuse reflectance.
   glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
   glEnable(GL_COLOR_MATERIAL);
@@ -108,28 +85,18 @@ void Brelvane::init() {
 
 void Brelvane::reshape(int width, int height) {
   glViewport(0, 0, width, height);
-  // A window without area (minimised, or dragged down to nothing) has no
-  // shape to follow: its aspect would be 0 or infinite, and glFrustum would
-  // refuse it or fill the matrix with NaNs. Keep the last projection.
-  if (width <= 0 || height <= 0) return;
-  frustum.setAspect(width, height);
-  frustum.near = 0.1;
-  frustum.far = 1000.1;
-  libgr::grMatrixModeSaver projection(GL_PROJECTION);
-  glLoadIdentity();
-  libgr::grFrustum(frustum.bounds());
+  camera.project(width, height);
 }
 
 void Brelvane::display() {
   {
-    AllAttributesScope attributes;
+    scenegl::AllAttributesScope attributes;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    applyViewTransform();
+    camera.applyViewTransform();
     setLight();
-    static const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glColor4fv(white);
+    libgr::grColor(kWhite);
     // The scene: the photographs behind, then the translucent drops over them.
     // Null only if display runs before init.
     if (photoUpright) photoUpright->render();
@@ -143,7 +110,7 @@ void Brelvane::display() {
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     {
-      CurrentMatrixScope projection;
+      scenegl::MatrixScope projection;
       hudProjection();
       hudCountFrame();
       hudDrawFps();
@@ -155,7 +122,7 @@ void Brelvane::display() {
 
 void Brelvane::idle() {
   elapsed = libutils::millisecondsBetween(startTime, libutils::monotonicMilliseconds());
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  libgr::grGetIntegers(GL_VIEWPORT, viewport);
   const GLint extent = std::max(0, std::min(viewport[2], viewport[3]));
   drops.advance(elapsed, static_cast<uint32_t>(extent));
   glutPostRedisplay();
@@ -175,68 +142,10 @@ void Brelvane::keyboard(unsigned char key, int /*x*/, int /*y*/) {
   }
 }
 
-void Brelvane::applyViewTransform() const {
-  if (libgr::isNonIdentity(camera.rotation)) libgr::grRotate(libgr::inverse(camera.rotation));
-  libgr::grTranslate(-camera.position);
-  glTranslatef(0.0f, 0.0f, -500.0f);
-}
+void Brelvane::mouse(int button, int state, int x, int y) { camera.mouse(button, state, x, y); }
 
-void Brelvane::pan(const libgr::grVec3& v) { camera.moveBack(v); }
-
-void Brelvane::zoom(float /*amount*/) {}
-
-void Brelvane::rotate(float degrees) {
-  camera.rotate(libgr::grRotation(-degrees, 0.0f, 0.0f, 1.0f));
-}
-
-void Brelvane::mouse(int button, int state, int x, int y) {
-  const bool pressed = state == GLUT_DOWN;
-  switch (button) {
-    case GLUT_LEFT_BUTTON:
-      panning = pressed;
-      if (pressed) panLastX = x, panLastY = y;
-      break;
-    case GLUT_MIDDLE_BUTTON:
-      zooming = pressed;
-      if (pressed) zoomLastX = x, zoomLastY = y;
-      break;
-    case GLUT_RIGHT_BUTTON:
-      rotating = pressed;
-      if (pressed) rotateLastX = x, rotateLastY = y;
-      break;
-    default:
-      break;
-  }
-}
-
-void Brelvane::motion(int x, int y) {
-  if (!panning && !zooming && !rotating) return;
-  if (panning) {
-    const auto dx = static_cast<float>(x - panLastX);
-    const auto dy = static_cast<float>(y - panLastY);
-    pan(libgr::grVec3(dx, -dy, 0.0f));  // window y grows downwards
-    panLastX = x, panLastY = y;
-    glutPostRedisplay();
-  }
-  if (zooming) {
-    zoom(-static_cast<float>(y - zoomLastY) * 0.01f);
-    zoomLastX = x, zoomLastY = y;
-    glutPostRedisplay();
-  }
-  if (rotating) {
-    rotate(static_cast<float>((x - rotateLastX) * 0.25));  // a quarter degree a pixel
-    rotateLastX = x, rotateLastY = y;
-    glutPostRedisplay();
-  }
-}
+void Brelvane::motion(int x, int y) { camera.motion(x, y); }
 
 void Brelvane::mouseWheel(int wheel, int direction, int /*x*/, int /*y*/) {
-  if (wheel != 0) return;
-  if (direction == 1) {
-    zoom(0.25f);
-    glutPostRedisplay();
-  } else if (direction == -1) {
-    zoom(-0.25f);
-    glutPostRedisplay();
-  }
+  camera.mouseWheel(wheel, direction);
 }

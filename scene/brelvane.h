@@ -3,9 +3,9 @@
 // OpenGL state once the window exists, keeps the viewport on resize, draws
 // one frame in a fixed order (clear, light, scene, text overlay, swap), runs
 // the clock-driven idle step and handles the keys (ESC/'q' quit, 'r' one
-// extra idle step). The viewer: a perspective projection that follows the
-// window's shape, and a camera frame that the mouse pans (left button) and
-// rolls (right button).
+// extra idle step). The viewer (projection, camera frame, mouse drags) is the
+// camera member; the application hands it the resize, the view step and the
+// mouse events.
 //
 // Data members are public: the scene's parts and its tests work on them.
 // Their declaration order is deliberate; keep it when adding members.
@@ -14,8 +14,7 @@
 #include <cstdint>
 
 #include "framework/gluty_api.h"
-#include "math/frame.h"
-#include "math/vector.h"
+#include "scene/camera.h"
 #include "scene/drop_stream.h"
 
 class BillBoard;
@@ -38,19 +37,7 @@ class Brelvane : public vorn::glutyAPI4 {
   void motion(int x, int y) override;
   void mouseWheel(int wheel, int direction, int x, int y) override;
 
-  // The camera's position moves back by v: with an unrotated camera the
-  // scene follows the pointer, one unit a pixel.
-  void pan(const libgr::grVec3& v);
-  // Kept for the middle button and the wheel; changes nothing.
-  void zoom(float amount);
-  // Turns the camera by -degrees about the viewing axis (0, 0, 1).
-  void rotate(float degrees);
-  // The view step of a frame, on the model-view matrix (the identity on
-  // entry): the camera frame undone, then the scene's origin 500 units ahead.
-  void applyViewTransform() const;
-
-  libgr::grFrustumParams frustum;  // angle of view, aspect, near, far
-  libgr::grFrame camera;           // the viewer's frame, moved by the mouse
+  Camera camera;  // projection, camera frame and mouse drags
 
   uint32_t startTime;    // clock reading at construction, milliseconds
   uint32_t elapsed = 0;  // milliseconds since startTime, as of the last idle step
@@ -61,12 +48,4 @@ class Brelvane : public vorn::glutyAPI4 {
   BillBoard* photoFloor = nullptr;
   // x, y, width, height as GL_VIEWPORT gave them at the last idle step.
   GLint viewport[4] = {0, 0, 0, 0};
-  // Mouse drags, each from its button's press to its release: left pans,
-  // middle zooms (inert), right rotates. Last pointer position of each.
-  bool panning = false;
-  double panLastX = 0.0, panLastY = 0.0;
-  bool zooming = false;
-  double zoomLastX = 0.0, zoomLastY = 0.0;
-  bool rotating = false;
-  double rotateLastX = 0.0, rotateLastY = 0.0;
 };

@@ -6,17 +6,9 @@
 
 #include "graphics/gl_wrappers.h"
 #include "math/matrix.h"
+#include "scene/gl_scopes.h"
 
 namespace {
-
-// Saves the current matrix for one drop's translate.
-class DropMatrixScope {
- public:
-  DropMatrixScope() { glPushMatrix(); }
-  ~DropMatrixScope() { glPopMatrix(); }
-  DropMatrixScope(const DropMatrixScope&) = delete;
-  DropMatrixScope& operator=(const DropMatrixScope&) = delete;
-};
 
 // The emitter's angle for a tick, in degrees within [0, 360). tick * 25 turns
 // the same way, but as a float it loses whole degrees after about a day of
@@ -73,7 +65,7 @@ void DropStream::advance(uint32_t now, uint32_t extent) {
 void DropStream::draw() {
   for (const DropState& s : pool) {
     if (s.position == 0.0f) continue;
-    DropMatrixScope matrix;
+    scenegl::MatrixScope matrix;
     libgr::grTranslate(s.position);
     dropList.render();
   }

@@ -72,9 +72,9 @@ TEST_F(CameraGL, reshapeLoadsThePerspectiveOfTheWindowsShape) {
   app.reshape(640, 480);
   rec.stop();
 
-  EXPECT_DOUBLE_EQ(app.frustum.aspect, 640.0 / 480.0);
-  EXPECT_EQ(app.frustum.near, 0.1);
-  EXPECT_EQ(app.frustum.far, 1000.1);
+  EXPECT_DOUBLE_EQ(app.camera.frustum.aspect, 640.0 / 480.0);
+  EXPECT_EQ(app.camera.frustum.near, 0.1);
+  EXPECT_EQ(app.camera.frustum.far, 1000.1);
   expectMatrixNear(matrix(GL_PROJECTION_MATRIX), expectedProjection(640.0 / 480.0));
   // Bounds -0.08 .. 0.08 by -0.06 .. 0.06 at the near plane.
   ASSERT_EQ(rec.callsTo("glFrustum").size(), 1u) << rec.dump();
@@ -94,7 +94,7 @@ TEST_F(CameraGL, reshapeLoadsThePerspectiveOfTheWindowsShape) {
 TEST_F(CameraGL, reshapeFollowsEveryNewShape) {
   app.reshape(640, 480);
   app.reshape(300, 600);
-  EXPECT_DOUBLE_EQ(app.frustum.aspect, 0.5);
+  EXPECT_DOUBLE_EQ(app.camera.frustum.aspect, 0.5);
   expectMatrixNear(matrix(GL_PROJECTION_MATRIX), expectedProjection(0.5));
   // From GL_PROJECTION the saver has nothing to switch or restore.
   glMatrixMode(GL_PROJECTION);
@@ -113,7 +113,7 @@ TEST_F(CameraGL, anEmptyWindowKeepsTheLastFiniteProjection) {
     app.reshape(size[0], size[1]);
     EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), before) << size[0] << " x " << size[1];
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << size[0] << " x " << size[1];
-    EXPECT_DOUBLE_EQ(app.frustum.aspect, 640.0 / 480.0);
+    EXPECT_DOUBLE_EQ(app.camera.frustum.aspect, 640.0 / 480.0);
   }
   // ...and picks the shape up again once the window has an area.
   app.reshape(800, 400);
@@ -122,7 +122,7 @@ TEST_F(CameraGL, anEmptyWindowKeepsTheLastFiniteProjection) {
 
 TEST_F(CameraGL, anUnmovedCameraStandsFiveHundredUnitsBackWithoutARotation) {
   CallRecorder rec;
-  app.applyViewTransform();
+  app.camera.applyViewTransform();
   rec.stop();
   EXPECT_EQ(rec.calls(), (std::vector<std::string>{glCall("glTranslatef", -0.0f, -0.0f, -0.0f),
                                                    glCall("glTranslatef", 0.0f, 0.0f, -500.0f)}));
@@ -131,9 +131,9 @@ TEST_F(CameraGL, anUnmovedCameraStandsFiveHundredUnitsBackWithoutARotation) {
 }
 
 TEST_F(CameraGL, theViewUndoesTheCameraRotationThenItsPosition) {
-  app.pan(libgr::grVec3(30, -20, 0));  // camera at (-30, 20, 0)
-  app.rotate(40);                      // camera turned 40 degrees about (0, 0, -1)
-  app.applyViewTransform();
+  app.camera.pan(libgr::grVec3(30, -20, 0));  // camera at (-30, 20, 0)
+  app.camera.rotate(40);                      // camera turned 40 degrees about (0, 0, -1)
+  app.camera.applyViewTransform();
   const Matrix view = matrix(GL_MODELVIEW_MATRIX);
 
   glLoadIdentity();
@@ -144,16 +144,16 @@ TEST_F(CameraGL, theViewUndoesTheCameraRotationThenItsPosition) {
 }
 
 TEST_F(CameraGL, zoomIsInert) {
-  app.pan(libgr::grVec3(3, 4, 0));
-  const libgr::grFrame camera = app.camera;
-  const libgr::grFrustumParams frustum = app.frustum;
+  app.camera.pan(libgr::grVec3(3, 4, 0));
+  const libgr::grFrame camera = app.camera.frame;
+  const libgr::grFrustumParams frustum = app.camera.frustum;
   CallRecorder rec;
-  app.zoom(0.25f);
-  app.zoom(-7.0f);
+  app.camera.zoom(0.25f);
+  app.camera.zoom(-7.0f);
   rec.stop();
   EXPECT_TRUE(rec.calls().empty()) << rec.dump();
-  EXPECT_EQ(std::memcmp(&camera, &app.camera, sizeof camera), 0);
-  EXPECT_EQ(std::memcmp(&frustum, &app.frustum, sizeof frustum), 0);
+  EXPECT_EQ(std::memcmp(&camera, &app.camera.frame, sizeof camera), 0);
+  EXPECT_EQ(std::memcmp(&frustum, &app.camera.frustum, sizeof frustum), 0);
 }
 
 }  // namespace
