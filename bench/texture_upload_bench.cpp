@@ -14,6 +14,7 @@
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
 #include "scene/billboard.h"
+#include "scene/photo_texture.h"
 #include "tools/headless_gl.h"
 
 namespace {
@@ -54,11 +55,9 @@ void uploadThroughTexture2D(benchmark::State& state, bool glGenerates) {
     state.SkipWithError("GL_SGIS_generate_mipmap missing");
     return;
   }
-  const libgr::grTexParams2D params(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, 1.0f);
+  libgr::grTexParams2D params = photographTexParams();
   libgr::grTexture2D texture;
-  texture.setMipmapped(true);
-  texture.setImage(photo().image, 0, 0);
-  texture.setParams(&params);
+  describePhotographTexture(texture, photo().image, params);
   for (auto _ : state) {
     libgr::grTextureObject object;
     object.create(texture);

@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary bytes taken as a photograph file and sent down
 // the path the scene's photograph quads use: the file is read
-// (grBmpFile::read), described as an image (bmpToImage) and uploaded as a
-// mipmapped texture (grTexture2D through grTextureObject::create) into a real
-// headless Mesa context.
+// (grBmpFile::read), then uploaded by the quads' own recipe (uploadPhotograph:
+// described as an image, a mipmapped texture through grTextureObject::create)
+// into a real headless Mesa context.
 //
 // Besides the sanitizers' findings, these count as faults (the input then
 // aborts): a GL error left by the upload, GL state it fails to restore
@@ -22,9 +22,7 @@
 #include <string>
 
 #include "graphics/bmp.h"
-#include "graphics/image.h"
-#include "graphics/texture_image.h"
-#include "graphics/texture_object.h"
+#include "scene/photo_texture.h"
 #include "tools/guard_page.h"
 #include "tools/headless_gl.h"
 
@@ -103,16 +101,10 @@ GLuint uploadLikeThePhotographQuad(const char* path) {
   guardArmed = false;
   if (!read) return 0;
   libgr::grImage2D image;
-  if (!libgr::bmpToImage(image, file)) return 0;
-
-  const libgr::grTexParams2D params(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, 1.0f);
+  libgr::grTexParams2D params = photographTexParams();
   libgr::grTexture2D texture;
-  texture.setMipmapped(true);
-  texture.setParams(&params);
-  texture.setImage(image, 0, 0);
-
-  libgr::grTextureObject object;
-  object.create(texture);
+  libgr::grTextureObject object;  // released first, as in the quad
+  uploadPhotograph(file, image, texture, params, object);
   return object.name();
 }
 

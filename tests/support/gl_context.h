@@ -23,6 +23,22 @@ inline bool makeHeadlessContextCurrent(std::string* why = nullptr) {
 
 using OffscreenTarget = headless::OffscreenFramebuffer;
 
+// The projection and model-view matrices back to the identity, GL_MODELVIEW
+// left current: a drawing test's starting point.
+inline void loadIdentityMatrices() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// The first value glGetIntegerv gives for `name`.
+inline GLint glInteger(GLenum name) {
+  GLint value = 0;
+  glGetIntegerv(name, &value);
+  return value;
+}
+
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;

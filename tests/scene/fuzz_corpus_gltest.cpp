@@ -1,6 +1,6 @@
 // Replays the kept fuzzing corpus (tests/fuzz_corpus: inputs that reached
 // new code, and the ones that once broke the upload) through the path the
-// photograph quads use: read, describe, mipmapped upload. Each must leave no
+// photograph quads use: read, then the quads' own upload recipe. Each must leave no
 // GL error and the pixel-store and colour-map state as it found them; under
 // the sanitizer build each also runs with ASan and UBSan watching.
 #include <GL/gl.h>
@@ -13,21 +13,13 @@
 #include <vector>
 
 #include "graphics/bmp.h"
-#include "graphics/image.h"
-#include "graphics/texture_image.h"
-#include "graphics/texture_object.h"
+#include "scene/photo_texture.h"
 #include "tests/support/gl_context.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace libgr;
-
-GLint getInt(GLenum what) {
-  GLint value = 0;
-  glGetIntegerv(what, &value);
-  return value;
-}
+using testsupport::glInteger;
 
 class FuzzCorpus : public testsupport::GLTest {};
 
@@ -40,26 +32,21 @@ TEST_F(FuzzCorpus, everyKeptInputUploadsCleanly) {
   std::sort(files.begin(), files.end());
   ASSERT_GE(files.size(), 4u);
 
-  const grTexParams2D params(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, 1.0f);
-  const GLint alignment = getInt(GL_UNPACK_ALIGNMENT);
+  const GLint alignment = glInteger(GL_UNPACK_ALIGNMENT);
   int uploaded = 0;
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.filename().string());
-    grBmpFile bmp;
+    libgr::grBmpFile bmp;
     if (!bmp.read(file.c_str())) continue;
-    grImage2D image;
-    if (!bmpToImage(image, bmp)) continue;
-    grTexture2D texture;
-    texture.setMipmapped(true);
-    texture.setParams(&params);
-    texture.setImage(image, 0, 0);
-    grTextureObject object;
-    object.create(texture);
-    ++uploaded;
+    libgr::grImage2D image;
+    libgr::grTexParams2D params = photographTexParams();
+    libgr::grTexture2D texture;
+    libgr::grTextureObject object;
+    if (uploadPhotograph(bmp, image, texture, params, object)) ++uploaded;
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    EXPECT_EQ(getInt(GL_CLIENT_ATTRIB_STACK_DEPTH), 0);
-    EXPECT_EQ(getInt(GL_MAP_COLOR), 0);
-    EXPECT_EQ(getInt(GL_UNPACK_ALIGNMENT), alignment);
+    EXPECT_EQ(glInteger(GL_CLIENT_ATTRIB_STACK_DEPTH), 0);
+    EXPECT_EQ(glInteger(GL_MAP_COLOR), 0);
+    EXPECT_EQ(glInteger(GL_UNPACK_ALIGNMENT), alignment);
   }
   // Most kept inputs are pictures the reader accepts.
   EXPECT_GE(uploaded, int(files.size()) / 2);
