@@ -8,12 +8,14 @@
 //
 // Usage: make_sample_photos <output directory>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tools/bmp_writer.h"
 
 namespace {
 
@@ -149,48 +151,14 @@ Picture plankFloor() {
   return p;
 }
 
-void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 uint8_t toByte(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
 
 bool writeBmp(const std::string& path, const Picture& picture) {
-  const uint32_t stride = (kSize * 3 + 3) & ~3u;  // rows padded to 4 bytes
-  const uint32_t imageBytes = stride * kSize;
-  std::vector<uint8_t> file;
-  file.reserve(54 + imageBytes);
-  // File header.
-  file.push_back('B');
-  file.push_back('M');
-  putLe(file, 54 + imageBytes, 4);
-  putLe(file, 0, 4);   // reserved
-  putLe(file, 54, 4);  // pixel data offset
-  // BITMAPINFOHEADER.
-  putLe(file, 40, 4);
-  putLe(file, kSize, 4);  // width
-  putLe(file, kSize, 4);  // height, positive: bottom-up rows
-  putLe(file, 1, 2);      // planes
-  putLe(file, 24, 2);     // bits per pixel
-  putLe(file, 0, 4);      // no compression
-  putLe(file, imageBytes, 4);
-  putLe(file, 2835, 4);  // 72 dpi
-  putLe(file, 2835, 4);
-  putLe(file, 0, 4);  // no palette
-  putLe(file, 0, 4);
-  for (int row = kSize - 1; row >= 0; --row) {
-    const size_t start = file.size();
-    for (int x = 0; x < kSize; ++x) {
-      const Rgb& c = picture.at(x, row);
-      file.push_back(toByte(c.b));  // BGR
-      file.push_back(toByte(c.g));
-      file.push_back(toByte(c.r));
-    }
-    file.resize(start + stride, 0);
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-  return static_cast<bool>(out);
+  return bmpwriter::writeFile(
+      path, bmpwriter::encodeRgb24(kSize, kSize, [&](int x, int y) {
+        const Rgb& c = picture.at(x, y);
+        return std::array<uint8_t, 3>{toByte(c.r), toByte(c.g), toByte(c.b)};
+      }));
 }
 
 }  // namespace
