@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using e2e::LaunchedProgram;
-using e2e::ScratchDir;
+using testsupport::TempFolder;
 using testsupport::XSession;
 
 fs::path suiteDir() {
@@ -46,7 +46,8 @@ class BmpSuite : public ::testing::Test {
     binary_ = e2e::binaryDir() + "/brelvane";
     ASSERT_EQ(access(binary_.c_str(), X_OK), 0) << binary_ << " (is BRELVANE_BINARY_DIR set?)";
     suite_ = suiteDir();
-    ASSERT_FALSE(suite_.empty()) << "BMP suite not found under tests/data/bmpsuite (is BRELVANE_SOURCE_DIR set?)";
+    ASSERT_FALSE(suite_.empty())
+        << "BMP suite not found under tests/data/bmpsuite (is BRELVANE_SOURCE_DIR set?)";
   }
 
   // Runs the program once per file of the folder, the file copied in as both
@@ -57,7 +58,7 @@ class BmpSuite : public ::testing::Test {
     XSession x;
     for (const fs::path& file : files) {
       SCOPED_TRACE(file.string());
-      ScratchDir dir;
+      TempFolder dir;
       ASSERT_FALSE(dir.path().empty());
       for (const char* name : e2e::kPhotoNames) fs::copy_file(file, dir.file(name));
 

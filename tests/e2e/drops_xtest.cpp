@@ -23,8 +23,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using e2e::LaunchedProgram;
-using e2e::ScratchDir;
 using testsupport::Screenshot;
+using testsupport::TempFolder;
 using testsupport::windowPixel;
 using testsupport::XSession;
 
@@ -82,7 +82,7 @@ TEST(Drops, translucentCyanDropsFlyAroundTheOriginAndFallBack) {
   const std::string binary = e2e::binaryDir() + "/brelvane";
   ASSERT_EQ(access(binary.c_str(), X_OK), 0) << binary << " (BRELVANE_BINARY_DIR)";
   XSession x;
-  ScratchDir dir;  // no photographs: only drops and text
+  TempFolder dir;  // no photographs: only drops and text
   LaunchedProgram program(x, binary, dir.path());
   const std::string window = x.waitWindow(binary, 15s);
   ASSERT_FALSE(window.empty());

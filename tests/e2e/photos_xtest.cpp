@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/scene/photo_files.h"
+#include "tests/support/temp_file.h"
 #include "tests/support/x_session.h"
 
 namespace {
@@ -81,20 +82,17 @@ class PhotosTest : public ::testing::Test {
     ASSERT_NE(binaryDir, nullptr) << "run under CTest, which names the build directory";
     program = std::string(binaryDir) + "/brelvane";
     ASSERT_TRUE(std::filesystem::exists(program)) << program;
-    std::string pattern = (std::filesystem::temp_directory_path() / "photos-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_FALSE(folder.path().empty());
   }
   void TearDown() override {
     if (pid > 0 && !XSession::waitExit(pid, 0ms)) XSession::kill(pid);
-    std::filesystem::remove_all(dir);
   }
 
-  std::string path(const char* name) const { return (dir / name).string(); }
+  std::string path(const char* name) const { return folder.file(name); }
 
   // Starts the program in the scratch directory and waits for a few frames.
   void start() {
-    pid = x.launch({program}, dir.string());
+    pid = x.launch({program}, folder.path());
     ASSERT_GT(pid, 0);
     window = x.waitWindow(program, 10s);
     ASSERT_FALSE(window.empty()) << "no window titled " << program;
@@ -185,7 +183,7 @@ class PhotosTest : public ::testing::Test {
 
   XSession x;
   std::string program;
-  std::filesystem::path dir;
+  testsupport::TempFolder folder{"photos"};
   pid_t pid = -1;
   std::string window;
   Screenshot shot;

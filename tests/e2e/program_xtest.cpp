@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/temp_file.h"
 #include "tests/support/x_session.h"
 
 namespace {
@@ -31,19 +32,16 @@ class Program : public ::testing::Test {
     ASSERT_NE(dir, nullptr) << "BRELVANE_BINARY_DIR is not set (CTest sets it)";
     binary_ = std::string(dir) + "/brelvane";
     ASSERT_EQ(access(binary_.c_str(), X_OK), 0) << binary_;
-    char workdir[] = "/tmp/brelvane-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(workdir), nullptr);
-    workdir_ = workdir;
+    ASSERT_FALSE(workdir_.path().empty());
   }
   void TearDown() override {
     if (pid_ > 0 && !XSession::waitExit(pid_, 0ms)) XSession::kill(pid_);
-    rmdir(workdir_.c_str());
   }
 
   // Starts the program (its path as argv[0]), waits for its window and its
   // first frames, and puts the pointer into it so keys reach it.
   void start() {
-    pid_ = x_.launch({binary_}, workdir_);
+    pid_ = x_.launch({binary_}, workdir_.path());
     window_ = x_.waitWindow(binary_, 10s);
     ASSERT_FALSE(window_.empty()) << "no window titled " << binary_;
     std::this_thread::sleep_for(700ms);
@@ -65,7 +63,8 @@ class Program : public ::testing::Test {
   }
 
   XSession x_;
-  std::string binary_, workdir_, window_;
+  std::string binary_, window_;
+  testsupport::TempFolder workdir_{"brelvane-e2e"};
   pid_t pid_ = -1;
 };
 

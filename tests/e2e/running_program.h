@@ -1,7 +1,8 @@
 #pragma once
 // Helpers for end-to-end tests that run the real program under a private X
 // server: where the program is, a scratch working directory that is removed
-// afterwards, and a launched program that is killed if a test gives up on it.
+// afterwards (the shared TempFolder), and a launched program that is killed if a test gives up on
+// it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_file.h"
 #include "tests/support/x_session.h"
 
 namespace e2e {
@@ -30,28 +32,6 @@ inline std::string binaryDir() {
   const char* dir = std::getenv("BRELVANE_BINARY_DIR");
   return dir ? dir : "";
 }
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "brelvane-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
-
- private:
-  std::string path_;
-};
 
 // One run of the program: its pid, killed (and reaped) on destruction unless
 // it has already ended.

@@ -24,8 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using e2e::LaunchedProgram;
-using e2e::ScratchDir;
 using testsupport::Screenshot;
+using testsupport::TempFolder;
 using testsupport::XSession;
 
 long environmentNumber(const char* name, long fallback) {
@@ -54,16 +54,14 @@ long changedPixels(const Screenshot& a, const Screenshot& b) {
 
 // Both photographs in the working directory: the build's samples when they
 // are there, else pictures of four colours written here.
-void providePhotographs(const ScratchDir& dir) {
+void providePhotographs(const TempFolder& dir) {
   namespace fs = std::filesystem;
   for (const char* name : e2e::kPhotoNames) {
     const fs::path sample = fs::path(e2e::binaryDir()) / name;
     std::error_code error;
     if (fs::exists(sample) && fs::copy_file(sample, dir.file(name), error)) continue;
-    const auto bytes = scenetest::quadrantBmp(
-        256, 256, {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}});
-    std::ofstream(dir.file(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    scenetest::writeQuadrantBmp(dir.file(name), 256, 256,
+                                {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}});
   }
 }
 
@@ -84,7 +82,7 @@ class Soak : public ::testing::Test {
   }
 
   XSession x_{1024, 768};
-  ScratchDir dir_;
+  TempFolder dir_;
   std::string binary_;
 };
 

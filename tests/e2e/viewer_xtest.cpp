@@ -22,8 +22,8 @@
 namespace {
 
 using namespace std::chrono_literals;
-using e2e::ScratchDir;
 using testsupport::Screenshot;
+using testsupport::TempFolder;
 using testsupport::windowPixel;
 using testsupport::XSession;
 
@@ -180,7 +180,7 @@ class Viewer : public ::testing::Test {
   }
 
   XSession x_;
-  ScratchDir dir_;
+  TempFolder dir_;
   std::string binary_, window_;
   pid_t pid_ = -1;
 };

@@ -21,11 +21,13 @@
 #include <vector>
 
 #include "framework/gluty_registry.h"
+#include "tests/support/call_order.h"
+#include "tests/support/glut_session.h"
 #include "tests/support/x_session.h"
 
 namespace {
 
-using testsupport::XSession;
+using testsupport::inOrder;
 using vorn::glutyRegistry;
 
 template <typename... Args>
@@ -83,51 +85,24 @@ class RecordingApp : public vorn::glutyAPI4 {
   }
 };
 
-// True when `expected` appears in `log` in this order (other entries may lie
-// between).
-::testing::AssertionResult inOrder(const std::vector<std::string>& log,
-                                   const std::vector<std::string>& expected) {
-  auto at = log.begin();
-  for (const auto& want : expected) {
-    at = std::find(at, log.end(), want);
-    if (at == log.end()) {
-      std::string all;
-      for (const auto& e : log) all += "  " + e + "\n";
-      return ::testing::AssertionFailure() << "missing (in order) " << want << " in\n" << all;
-    }
-    ++at;
-  }
-  return ::testing::AssertionSuccess();
-}
-
 // One step of a script: returns true when done, false to be asked again on
 // the next timer tick (a wait).
 using Step = std::function<bool()>;
 
-class RegistryXTest : public ::testing::Test {
+class RegistryXTest : public testsupport::GlutSession {
  protected:
   static constexpr const char* kTitle = "registry-under-test";
 
   void SetUp() override {
-    x_ = std::make_unique<XSession>();
-    x_->exportDisplay();
-    int argc = 1;
-    char name[] = "gluty_registry_xtest";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    GlutSession::SetUp();
     glutInitWindowSize(320, 240);
     // Lets glutMainLoop, and so run(), return to the test.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     registry().windows.clear();
   }
 
-  void TearDown() override {
-    if (glutGet(GLUT_INIT_STATE)) glutExit();
-  }
-
   static glutyRegistry& registry() { return *glutyRegistry::instance(); }
-  std::string xdo(const std::string& args) const { return x_->xdotool(args); }
+  std::string xdo(const std::string& args) const { return x().xdotool(args); }
 
   // Steps shared by the scripts: wait for the first frame, then find the
   // window and put the pointer into it (focus follows the pointer).
@@ -136,7 +111,7 @@ class RegistryXTest : public ::testing::Test {
   }
   Step findWindowAndPoint(int x, int y) {
     return [this, x, y] {
-      window_ = x_->waitWindow(kTitle, std::chrono::seconds(5));
+      window_ = x().waitWindow(kTitle, std::chrono::seconds(5));
       if (window_.empty()) {
         ADD_FAILURE() << "window not found";
         return true;
@@ -205,7 +180,6 @@ class RegistryXTest : public ::testing::Test {
   }
 
   static inline RegistryXTest* active_ = nullptr;
-  std::unique_ptr<XSession> x_;
   std::vector<Step> script_;
   size_t next_ = 0;
   std::chrono::steady_clock::time_point deadline_;

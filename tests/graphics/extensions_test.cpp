@@ -9,35 +9,40 @@ using libgr::extensionListHas;
 using libgr::hasExtension;
 using testsupport::CallRecorder;
 
-TEST(ExtensionListHas, MatchesWholeWordsOnly) {
-  // A first occurrence that only starts a longer name must not end the search.
-  EXPECT_TRUE(extensionListHas("GL_EXT_texture3Dx GL_EXT_texture3D", "GL_EXT_texture3D"));
-  EXPECT_TRUE(extensionListHas("GL_A GL_EXT_texture3Dx GL_EXT_texture3D GL_B", "GL_EXT_texture3D"));
-  // Only as the start of a longer name.
-  EXPECT_FALSE(extensionListHas("GL_A GL_EXT_texture3Dx GL_B", "GL_EXT_texture3D"));
-  // Only inside a longer word.
-  EXPECT_FALSE(extensionListHas("GL_A XGL_EXT_texture3D GL_B", "GL_EXT_texture3D"));
-  EXPECT_FALSE(extensionListHas("XGL_EXT_texture3D", "GL_EXT_texture3D"));
-  // Inside and then whole.
-  EXPECT_TRUE(extensionListHas("XGL_SGIS_generate_mipmap GL_SGIS_generate_mipmap",
-                               "GL_SGIS_generate_mipmap"));
-}
-
-TEST(ExtensionListHas, MatchesAtEitherEndOfTheList) {
-  EXPECT_TRUE(extensionListHas("GL_X", "GL_X"));
-  EXPECT_TRUE(extensionListHas("GL_X GL_Y", "GL_X"));
-  EXPECT_TRUE(extensionListHas("GL_Y GL_X", "GL_X"));
-  EXPECT_TRUE(extensionListHas("GL_Y GL_X ", "GL_X"));
-  EXPECT_FALSE(extensionListHas("GL_Y GL_XY", "GL_X"));
-  EXPECT_FALSE(extensionListHas("", "GL_X"));
-}
-
-TEST(ExtensionListHas, RejectsEmptyNamesNamesWithSpacesAndNullLists) {
-  EXPECT_FALSE(extensionListHas("GL_X GL_Y", ""));
-  EXPECT_FALSE(extensionListHas("GL_X GL_Y", "GL_X GL_Y"));
-  EXPECT_FALSE(extensionListHas("GL_X GL_Y", " GL_Y"));
-  EXPECT_FALSE(extensionListHas(nullptr, "GL_X"));
-  EXPECT_FALSE(extensionListHas("GL_X", nullptr));
+// Whole space-separated words only, anywhere in the list; a name that only
+// starts or ends a longer word is not there, and an earlier such occurrence
+// must not end the search.
+TEST(ExtensionListHas, MatchesWholeWordsAnywhereInTheList) {
+  struct Case {
+    const char* list;
+    const char* name;
+    bool listed;
+  };
+  const Case cases[] = {
+      {"GL_EXT_texture3Dx GL_EXT_texture3D", "GL_EXT_texture3D", true},
+      {"GL_A GL_EXT_texture3Dx GL_EXT_texture3D GL_B", "GL_EXT_texture3D", true},
+      {"GL_A GL_EXT_texture3Dx GL_B", "GL_EXT_texture3D", false},  // only starts a name
+      {"GL_A XGL_EXT_texture3D GL_B", "GL_EXT_texture3D", false},  // only ends a name
+      {"XGL_EXT_texture3D", "GL_EXT_texture3D", false},
+      {"XGL_SGIS_generate_mipmap GL_SGIS_generate_mipmap", "GL_SGIS_generate_mipmap", true},
+      {"GL_X", "GL_X", true},
+      {"GL_X GL_Y", "GL_X", true},
+      {"GL_Y GL_X", "GL_X", true},
+      {"GL_Y GL_X ", "GL_X", true},
+      {"GL_Y GL_XY", "GL_X", false},
+      {"", "GL_X", false},
+      // Empty names and names with spaces are never listed; null lists hold nothing.
+      {"GL_X GL_Y", "", false},
+      {"GL_X GL_Y", "GL_X GL_Y", false},
+      {"GL_X GL_Y", " GL_Y", false},
+      {nullptr, "GL_X", false},
+      {"GL_X", nullptr, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(extensionListHas(c.list, c.name), c.listed)
+        << '"' << (c.list ? c.list : "(null)") << "\" has \"" << (c.name ? c.name : "(null)")
+        << '"';
+  }
 }
 
 TEST(HasExtension, BadNamesAnswerFalseWithoutAskingGL) {

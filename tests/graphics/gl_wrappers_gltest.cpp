@@ -22,10 +22,7 @@ class WrapperTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testsupport::loadIdentityMatrices();
   }
 };
 
@@ -148,12 +145,10 @@ TEST_F(WrapperTest, GuardedQuadDraws) {
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   glColor3f(1, 1, 0);
+  const GLfloat leftHalf[4][2] = {{-1, -1}, {0, -1}, {0, 1}, {-1, 1}};
   {
-    grBeginEnd quad(GL_QUADS);  // the left half of the target
-    glVertex2f(-1, -1);
-    glVertex2f(0, -1);
-    glVertex2f(0, 1);
-    glVertex2f(-1, 1);
+    grBeginEnd quad(GL_QUADS);
+    for (const GLfloat* corner : leftHalf) glVertex2fv(corner);
   }
   const auto left = target.pixel(3, 8);
   const auto right = target.pixel(12, 8);

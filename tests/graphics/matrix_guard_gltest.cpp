@@ -20,16 +20,11 @@ using libgr::grMatrixModeSaver;
 using libgr::grMatrixStackInfo;
 using testsupport::CallRecorder;
 using testsupport::glCall;
+using testsupport::glInteger;
 
 using Matrix = std::array<GLfloat, 16>;
 
-GLint getInt(GLenum name) {
-  GLint value = 0;
-  glGetIntegerv(name, &value);
-  return value;
-}
-
-GLenum matrixMode() { return static_cast<GLenum>(getInt(GL_MATRIX_MODE)); }
+GLenum matrixMode() { return static_cast<GLenum>(glInteger(GL_MATRIX_MODE)); }
 
 Matrix getMatrix(GLenum matrixEnum) {
   Matrix m{};
@@ -98,9 +93,9 @@ TEST_F(MatrixGuardTest, DepthCheckingQueriesEachCapacityAndOffClearsThem) {
   EXPECT_FALSE(libgr::stackDepthChecking());
   libgr::setStackDepthChecking(true);
   EXPECT_TRUE(libgr::stackDepthChecking());
-  EXPECT_EQ(libgr::modelViewStackInfo().maxDepth, getInt(GL_MAX_MODELVIEW_STACK_DEPTH));
-  EXPECT_EQ(libgr::projectionStackInfo().maxDepth, getInt(GL_MAX_PROJECTION_STACK_DEPTH));
-  EXPECT_EQ(libgr::textureStackInfo().maxDepth, getInt(GL_MAX_TEXTURE_STACK_DEPTH));
+  EXPECT_EQ(libgr::modelViewStackInfo().maxDepth, glInteger(GL_MAX_MODELVIEW_STACK_DEPTH));
+  EXPECT_EQ(libgr::projectionStackInfo().maxDepth, glInteger(GL_MAX_PROJECTION_STACK_DEPTH));
+  EXPECT_EQ(libgr::textureStackInfo().maxDepth, glInteger(GL_MAX_TEXTURE_STACK_DEPTH));
   EXPECT_GT(libgr::textureStackInfo().maxDepth, 0);
 
   libgr::setStackDepthChecking(false);
@@ -121,8 +116,8 @@ class FullStackTest : public MatrixGuardTest, public ::testing::WithParamInterfa
 TEST_P(FullStackTest, GuardsOverflowIntoTheSoftwareStackAndRestoreExactly) {
   const StackCase stack = GetParam();
   glMatrixMode(stack.mode);
-  const GLint capacity = getInt(stack.maxDepthEnum);
-  while (getInt(stack.depthEnum) < capacity - 1) glPushMatrix();
+  const GLint capacity = glInteger(stack.maxDepthEnum);
+  while (glInteger(stack.depthEnum) < capacity - 1) glPushMatrix();
   // Values that only survive an exact copy.
   glLoadIdentity();
   glRotatef(33.3f, 0.3f, 0.5f, 0.7f);
@@ -155,9 +150,9 @@ TEST_P(FullStackTest, GuardsOverflowIntoTheSoftwareStackAndRestoreExactly) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));  // no stack overflow
   EXPECT_EQ(matrixMode(), static_cast<GLenum>(GL_MODELVIEW));
   glMatrixMode(stack.mode);
-  EXPECT_EQ(getInt(stack.depthEnum), capacity - 1);
+  EXPECT_EQ(glInteger(stack.depthEnum), capacity - 1);
   EXPECT_EQ(getMatrix(stack.matrixEnum), original);
-  while (getInt(stack.depthEnum) > 1) glPopMatrix();
+  while (glInteger(stack.depthEnum) > 1) glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
 }
 
@@ -188,7 +183,7 @@ TEST_F(MatrixGuardTest, WithCheckingOffGuardsAlwaysPushWithoutQueryingDepth) {
       << rec.dump();  // the saver's mode query only
   EXPECT_EQ(matrixMode(), static_cast<GLenum>(GL_MODELVIEW));
   glMatrixMode(GL_PROJECTION);
-  EXPECT_EQ(getInt(GL_PROJECTION_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_PROJECTION_STACK_DEPTH), 1);
   EXPECT_EQ(getMatrix(GL_PROJECTION_MATRIX), before);
   glMatrixMode(GL_MODELVIEW);
 }
@@ -198,10 +193,10 @@ TEST_F(MatrixGuardTest, GuardOfCurrentModeLeavesTheModeAlone) {
   CallRecorder rec;
   {
     grMatrixGuard guard;  // 0: whatever is current
-    EXPECT_EQ(getInt(GL_TEXTURE_STACK_DEPTH), 2);
+    EXPECT_EQ(glInteger(GL_TEXTURE_STACK_DEPTH), 2);
   }
   EXPECT_EQ(rec.count("glMatrixMode"), 0u) << rec.dump();
-  EXPECT_EQ(getInt(GL_TEXTURE_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_TEXTURE_STACK_DEPTH), 1);
   glMatrixMode(GL_MODELVIEW);
 }
 
@@ -209,8 +204,8 @@ TEST_F(MatrixGuardTest, ExceptionsLeavingGuardsRestoreModesAndMatrices) {
   const Matrix modelView = getMatrix(GL_MODELVIEW_MATRIX);
   libgr::setStackDepthChecking(true);
   glMatrixMode(GL_PROJECTION);
-  const GLint capacity = getInt(GL_MAX_PROJECTION_STACK_DEPTH);
-  while (getInt(GL_PROJECTION_STACK_DEPTH) < capacity) glPushMatrix();
+  const GLint capacity = glInteger(GL_MAX_PROJECTION_STACK_DEPTH);
+  while (glInteger(GL_PROJECTION_STACK_DEPTH) < capacity) glPushMatrix();
   const Matrix projection = getMatrix(GL_PROJECTION_MATRIX);
   glMatrixMode(GL_TEXTURE);
   try {
@@ -225,9 +220,9 @@ TEST_F(MatrixGuardTest, ExceptionsLeavingGuardsRestoreModesAndMatrices) {
   EXPECT_TRUE(libgr::projectionStackInfo().overflow.empty());
   EXPECT_EQ(getMatrix(GL_MODELVIEW_MATRIX), modelView);
   EXPECT_EQ(getMatrix(GL_PROJECTION_MATRIX), projection);
-  EXPECT_EQ(getInt(GL_MODELVIEW_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_MODELVIEW_STACK_DEPTH), 1);
   glMatrixMode(GL_PROJECTION);
-  while (getInt(GL_PROJECTION_STACK_DEPTH) > 1) glPopMatrix();
+  while (glInteger(GL_PROJECTION_STACK_DEPTH) > 1) glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
 
   try {
@@ -272,11 +267,11 @@ TEST_F(MatrixGuardTest, GuardOfAnUnknownModeWorksOnTheModelViewStack) {
   {
     grMatrixGuard guard(0x1703);
     EXPECT_EQ(matrixMode(), static_cast<GLenum>(GL_MODELVIEW));
-    EXPECT_EQ(getInt(GL_MODELVIEW_STACK_DEPTH), 2);
+    EXPECT_EQ(glInteger(GL_MODELVIEW_STACK_DEPTH), 2);
   }
   EXPECT_EQ(matrixMode(), static_cast<GLenum>(GL_PROJECTION));
-  EXPECT_EQ(getInt(GL_MODELVIEW_STACK_DEPTH), 1);
-  EXPECT_EQ(getInt(GL_PROJECTION_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_MODELVIEW_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_PROJECTION_STACK_DEPTH), 1);
   EXPECT_EQ(capture.text(), "1703: unknown enum! fall back to modelview.\n");
   glMatrixMode(GL_MODELVIEW);
 }

@@ -26,10 +26,7 @@ class GLReference : public testsupport::GLTest {
     glLoadIdentity();
   }
   void TearDown() override {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testsupport::loadIdentityMatrices();
     GLTest::TearDown();
   }
 

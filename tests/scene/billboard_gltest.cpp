@@ -6,24 +6,25 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
 #include "graphics/extensions.h"
-#include "tests/scene/glut_session.h"
+#include "graphics/gl_wrappers.h"
 #include "tests/scene/photo_files.h"
+#include "tests/support/call_order.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using scenetest::inOrder;
 using scenetest::Quadrants;
 using scenetest::Rgb;
 using testsupport::CallRecorder;
 using testsupport::glCall;
+using testsupport::inOrder;
 using testsupport::OffscreenTarget;
 
 const Quadrants kWallColours{{220, 40, 30}, {30, 200, 60}, {40, 60, 230}, {240, 220, 40}};
@@ -38,17 +39,11 @@ class BillBoardTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    std::string pattern = (std::filesystem::temp_directory_path() / "billboard-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_FALSE(folder.path().empty());
   }
-  void TearDown() override {
-    std::filesystem::remove_all(dir);
-    GLTest::TearDown();
-  }
-  std::string file(const char* name) const { return (dir / name).string(); }
+  std::string file(const char* name) const { return folder.file(name); }
 
-  std::filesystem::path dir;
+  testsupport::TempFolder folder{"billboard"};
 };
 
 GLint boundTexture2D() {
@@ -79,13 +74,20 @@ GLint levelWidth(GLint level) {
   return ::testing::AssertionSuccess();
 }
 
-// Unlit, untinted drawing, so the screen shows the texture's own colours.
-void plainState() {
+// Unlit, untinted drawing, so the screen shows the texture's own colours,
+// through a 512-unit square orthographic view down -z from the origin whose
+// near plane is `near`; the model-view matrix reset and current.
+void plainView(double near) {
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-256, 256, -256, 256, near, 1000);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
 }
 
 // The square exactly fills a 64 x 64 target: the four pixel blocks of 32 x 32
@@ -159,12 +161,7 @@ TEST_F(BillBoardTest, loadMakesOneMipmappedTextureAndReusesItsName) {
 
   // The reloaded texture shows the second picture only.
   OffscreenTarget target(64, 64);
-  plainState();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-256, 256, -256, 256, -1000, 1000);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  plainView(-1000);
   glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // look down onto the floor
   glTranslatef(0.0f, 256.0f, 0.0f);
   quad.render();
@@ -192,12 +189,7 @@ TEST_F(BillBoardTest, aReloadIsSizedByTheNewPictureAlone) {
   EXPECT_EQ(anisotropy, 1.0f) << "photographs ask for no anisotropic filtering";
 
   OffscreenTarget target(64, 64);
-  plainState();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-256, 256, -256, 256, 0, 1000);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  plainView(0);
   quad.render();
   expectQuadrants(target, kOtherColours);
 }
@@ -221,12 +213,7 @@ TEST_F(BillBoardTest, wallShowsThePictureUprightAndUnmirrored) {
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
 
   OffscreenTarget target(64, 64);
-  plainState();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-256, 256, -256, 256, 0, 1000);  // looking down -z from the origin
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  plainView(0);  // looking down -z from the origin
   quad.render();
   expectQuadrants(target, kWallColours);
 }
@@ -237,12 +224,7 @@ TEST_F(BillBoardTest, floorLiesWithItsTopEdgeAgainstTheWall) {
   ASSERT_TRUE(quad.load(file("floor.bmp").c_str(), kFloor, kSquare));
 
   OffscreenTarget target(64, 64);
-  plainState();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-256, 256, -256, 256, -1000, 1000);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  plainView(-1000);
   // Seen from straight above with the far side (z = -256, the wall) at the
   // top of the target, the picture reads as it would on the wall.
   glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
@@ -258,33 +240,27 @@ TEST_F(BillBoardTest, floorFacesTheLightFromAboveAndTheWallDoesNot) {
   ASSERT_TRUE(floor.load(file("white.bmp").c_str(), kFloor, kSquare));
 
   OffscreenTarget target(64, 64);
-  plainState();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-256, 256, -256, 256, -1000, 1000);
+  plainView(-1000);  // the wall seen from the front
   // Directional light from +y, no ambient part: only a surface whose normal
   // points up is lit at all. Like the scene, the light is set after the view.
-  const GLfloat fromAbove[4] = {0.0f, 1.0f, 0.0f, 0.0f};
-  const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-  const GLfloat full[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, none);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, full);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, none);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, full);
+  const libgr::grVec3 fromAbove{0.0f, 1.0f, 0.0f};
+  const libgr::grVec4 none{0.0f, 0.0f, 0.0f, 1.0f};
+  const libgr::grVec4 full{1.0f, 1.0f, 1.0f, 1.0f};
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none.data());
+  libgr::grLight(GL_LIGHT0, GL_AMBIENT, none);
+  libgr::grLight(GL_LIGHT0, GL_DIFFUSE, full);
+  libgr::grLight(GL_LIGHT0, GL_SPECULAR, none);
+  libgr::grMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, full);
   glEnable(GL_LIGHT0);
   glEnable(GL_LIGHTING);
-
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();  // the wall seen from the front
-  glLightfv(GL_LIGHT0, GL_POSITION, fromAbove);
+  libgr::grLightPosition(GL_LIGHT0, fromAbove);
   wall.render();
   EXPECT_TRUE(closeTo(target.pixel(32, 32), {0, 0, 0})) << "the wall is edge-on to the light";
 
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
   glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // the floor seen from above
-  glLightfv(GL_LIGHT0, GL_POSITION, fromAbove);
+  libgr::grLightPosition(GL_LIGHT0, fromAbove);
   floor.render();
   EXPECT_TRUE(closeTo(target.pixel(32, 32), {255, 255, 255})) << "the floor faces the light";
   glDisable(GL_LIGHTING);

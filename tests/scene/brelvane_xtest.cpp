@@ -11,17 +11,19 @@
 
 #include "framework/gluty_registry.h"
 #include "scene/hud.h"
-#include "tests/scene/glut_session.h"
+#include "tests/support/call_order.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
 #include "utilities/clock.h"
 
 namespace {
 
-using scenetest::bitmapText;
-using scenetest::inOrder;
+using testsupport::bitmapText;
 using testsupport::CallRecorder;
 using testsupport::glCall;
+using testsupport::glInteger;
+using testsupport::inOrder;
 using testsupport::OffscreenTarget;
 
 char programName[] = "brelvane";
@@ -38,21 +40,7 @@ class CountingBrelvane : public Brelvane {
   int idleSteps = 0;
 };
 
-class BrelvaneTest : public scenetest::GlutSession {
- protected:
-  // Constructs the application as main does and registers it, which makes
-  // its window and runs init.
-  void open() {
-    app = std::make_unique<CountingBrelvane>(1, programArgs);
-    ASSERT_GT(vorn::glutyRegistry::instance()->add(app.get(), "brelvane-test"), 0);
-  }
-  void TearDown() override {
-    vorn::glutyRegistry::instance()->windows.clear();
-    GlutSession::TearDown();
-  }
-
-  std::unique_ptr<CountingBrelvane> app;
-};
+using BrelvaneTest = testsupport::OpenedApp<CountingBrelvane>;
 
 template <size_t N>
 std::array<GLfloat, N> getFloats(GLenum what) {
@@ -64,11 +52,6 @@ std::array<GLfloat, 4> material(GLenum face, GLenum what) {
   std::array<GLfloat, 4> values{};
   glGetMaterialfv(face, what, values.data());
   return values;
-}
-GLint getInt(GLenum what) {
-  GLint value = 0;
-  glGetIntegerv(what, &value);
-  return value;
 }
 
 TEST_F(BrelvaneTest, constructionOnlyReadsTheClockAndSetsTheWindowSize) {
@@ -96,10 +79,10 @@ TEST_F(BrelvaneTest, initSetsTheFixedStateOfEveryFrame) {
 
   EXPECT_EQ(getFloats<4>(GL_COLOR_CLEAR_VALUE), (std::array<GLfloat, 4>{0.18f, 0.18f, 0.18f, 1}));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_EQ(getInt(GL_POINT_SMOOTH_HINT), GL_FASTEST);
-  EXPECT_EQ(getInt(GL_LINE_SMOOTH_HINT), GL_FASTEST);
-  EXPECT_EQ(getInt(GL_POLYGON_SMOOTH_HINT), GL_FASTEST);
-  EXPECT_EQ(getInt(GL_SHADE_MODEL), GL_SMOOTH);
+  EXPECT_EQ(glInteger(GL_POINT_SMOOTH_HINT), GL_FASTEST);
+  EXPECT_EQ(glInteger(GL_LINE_SMOOTH_HINT), GL_FASTEST);
+  EXPECT_EQ(glInteger(GL_POLYGON_SMOOTH_HINT), GL_FASTEST);
+  EXPECT_EQ(glInteger(GL_SHADE_MODEL), GL_SMOOTH);
   GLint polygonMode[2] = {0, 0};
   glGetIntegerv(GL_POLYGON_MODE, polygonMode);
   EXPECT_EQ(polygonMode[0], GL_FILL);
@@ -114,14 +97,14 @@ TEST_F(BrelvaneTest, initSetsTheFixedStateOfEveryFrame) {
   EXPECT_EQ(material(GL_BACK, GL_SHININESS)[0], 0.0f);
   // Ambient and diffuse follow the drawing colour from here on.
   EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-  EXPECT_EQ(getInt(GL_COLOR_MATERIAL_FACE), GL_FRONT_AND_BACK);
-  EXPECT_EQ(getInt(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
+  EXPECT_EQ(glInteger(GL_COLOR_MATERIAL_FACE), GL_FRONT_AND_BACK);
+  EXPECT_EQ(glInteger(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
   glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
   EXPECT_EQ(material(GL_BACK, GL_DIFFUSE), (std::array<GLfloat, 4>{0.25f, 0.5f, 0.75f, 1.0f}));
 
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(getInt(GL_BLEND_SRC), GL_SRC_ALPHA);
-  EXPECT_EQ(getInt(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+  EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
+  EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
 
   // The material is set before colour tracking starts, which would
   // otherwise overwrite it.
@@ -187,9 +170,9 @@ TEST_F(BrelvaneTest, displayDrawsOneFrameInOrderAndRestoresEveryAttribute) {
   // Everything the frame changed is back as init left it.
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
   EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
-  EXPECT_EQ(getInt(GL_MATRIX_MODE), GL_MODELVIEW);
+  EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
   EXPECT_EQ(getFloats<16>(GL_PROJECTION_MATRIX), projectionBefore);
-  EXPECT_EQ(getInt(GL_PROJECTION_STACK_DEPTH), 1);
+  EXPECT_EQ(glInteger(GL_PROJECTION_STACK_DEPTH), 1);
 
   // What the frame shows: dark grey, with white text near the bottom-left
   // and the top-left corners.

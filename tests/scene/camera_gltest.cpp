@@ -53,10 +53,7 @@ class CameraGL : public testsupport::GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testsupport::loadIdentityMatrices();
   }
   Brelvane app{1, programArgs};
 };

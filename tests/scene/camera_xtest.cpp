@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "scene/brelvane.h"
-#include "tests/scene/glut_session.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ using Matrix = std::array<GLfloat, 16>;
 char programName[] = "brelvane";
 char* programArgs[] = {programName, nullptr};
 
-class CameraMouse : public scenetest::GlutSession {
+class CameraMouse : public testsupport::GlutSession {
  protected:
   void SetUp() override {
     GlutSession::SetUp();

@@ -11,19 +11,20 @@
 #include <new>
 #include <vector>
 
-#include "tests/scene/glut_session.h"
+#include "tests/support/call_order.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
 #include "tools/allocation_counter.h"
 
 namespace {
 
-using scenetest::inOrder;
 using testsupport::CallRecorder;
 using testsupport::glCall;
+using testsupport::inOrder;
 using testsupport::OffscreenTarget;
 
-class DropStreamGL : public scenetest::GlutSession {
+class DropStreamGL : public testsupport::GlutSession {
  protected:
   void SetUp() override {
     GlutSession::SetUp();

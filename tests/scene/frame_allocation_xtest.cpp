@@ -4,16 +4,15 @@
 // main thread is counted from after a warm-up to the end of the run.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <string>
+#include <memory>
 
 #include "framework/gluty_registry.h"
 #include "scene/billboard.h"
 #include "scene/brelvane.h"
-#include "tests/scene/glut_session.h"
 #include "tests/scene/photo_files.h"
+#include "tests/support/glut_session.h"
+#include "tests/support/temp_file.h"
 #include "tools/allocation_counter.h"
 
 namespace {
@@ -40,31 +39,23 @@ class CountedBrelvane : public Brelvane {
   long allocations = -1;
 };
 
-class FrameAllocationTest : public scenetest::GlutSession {
+class FrameAllocationTest : public testsupport::GlutSession {
  protected:
   void SetUp() override {
     GlutSession::SetUp();
-    std::string pattern = ::testing::TempDir() + "brelvane_frames_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
+    ASSERT_FALSE(folder_.path().empty());
     const scenetest::Quadrants colours{{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}};
-    ASSERT_TRUE(scenetest::writeQuadrantBmp(directory_ + "/p6155961.bmp", 512, 512, colours));
-    ASSERT_TRUE(scenetest::writeQuadrantBmp(directory_ + "/p6155955.bmp", 512, 512, colours));
-    char* here = getcwd(nullptr, 0);
-    previous_ = here ? here : ".";
-    std::free(here);
-    ASSERT_EQ(chdir(directory_.c_str()), 0);
+    ASSERT_TRUE(scenetest::writeQuadrantBmp(folder_.file("p6155961.bmp"), 512, 512, colours));
+    ASSERT_TRUE(scenetest::writeQuadrantBmp(folder_.file("p6155955.bmp"), 512, 512, colours));
+    inFolder_ = std::make_unique<testsupport::WorkingFolderScope>(folder_.path());
   }
   void TearDown() override {
     vorn::glutyRegistry::instance()->windows.clear();
     GlutSession::TearDown();
-    if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previous_;
-    std::remove((directory_ + "/p6155961.bmp").c_str());
-    std::remove((directory_ + "/p6155955.bmp").c_str());
-    rmdir(directory_.c_str());
   }
 
-  std::string directory_, previous_;
+  testsupport::TempFolder folder_{"brelvane-frames"};
+  std::unique_ptr<testsupport::WorkingFolderScope> inFolder_;  // left before the folder goes
 };
 
 TEST_F(FrameAllocationTest, steadyFramesOfTheWholeSceneAllocateNothing) {

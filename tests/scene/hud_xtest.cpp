@@ -9,18 +9,19 @@
 #include <vector>
 
 #include "scene/hud.h"
-#include "tests/scene/glut_session.h"
+#include "tests/support/call_order.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
 
 namespace {
 
-using scenetest::bitmapText;
+using testsupport::bitmapText;
 using testsupport::CallRecorder;
 using testsupport::glCall;
 using testsupport::OffscreenTarget;
 
-class HudGlyphs : public scenetest::GlutSession {
+class HudGlyphs : public testsupport::GlutSession {
  protected:
   void SetUp() override {
     GlutSession::SetUp();
@@ -97,7 +98,7 @@ TEST_F(HudGlyphs, theFpsLineIsWhiteTextTenUnitsAboveTheBottom) {
   hudDrawFps();
   rec.stop();
   EXPECT_EQ(bitmapText(rec), "60 fps");
-  EXPECT_TRUE(scenetest::inOrder(
+  EXPECT_TRUE(testsupport::inOrder(
       rec.calls(), {glCall("glColor4f", 1.0f, 1.0f, 1.0f, 1.0f),
                     glCall("glRasterPos2f", 100.0f, 138.0f), "glutBitmapCharacter(ptr, 54)"}));
   // Baseline 6.25 pixels above the bottom edge, starting at x = 62.5.
@@ -114,8 +115,8 @@ TEST_F(HudGlyphs, theMsecLineIsWhiteTextTwentyUnitsBelowTheTop) {
   hudDrawMsec(4294967295u);  // the widest number fits
   rec.stop();
   EXPECT_EQ(bitmapText(rec), "4294967295 msec");
-  EXPECT_TRUE(scenetest::inOrder(rec.calls(), {glCall("glColor4f", 1.0f, 1.0f, 1.0f, 1.0f),
-                                               glCall("glRasterPos2f", 100.0f, 876.0f)}));
+  EXPECT_TRUE(testsupport::inOrder(rec.calls(), {glCall("glColor4f", 1.0f, 1.0f, 1.0f, 1.0f),
+                                                 glCall("glRasterPos2f", 100.0f, 876.0f)}));
   // Baseline at (876 - 128) * 0.625 = 467.5.
   const WhiteBox box = whitePixels(0, 480);
   ASSERT_GT(box.count, 20);

@@ -4,58 +4,42 @@
 // inside the frame's attribute scope.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "framework/gluty_registry.h"
 #include "scene/billboard.h"
 #include "scene/brelvane.h"
-#include "tests/scene/glut_session.h"
 #include "tests/scene/photo_files.h"
+#include "tests/support/call_order.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/glut_session.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using scenetest::inOrder;
 using testsupport::CallRecorder;
 using testsupport::glCall;
+using testsupport::inOrder;
 using testsupport::OffscreenTarget;
-
-char programName[] = "brelvane";
-char* programArgs[] = {programName, nullptr};
 
 const scenetest::Quadrants kColours{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
 
 // Runs the application's init in a scratch working directory, where the
 // test puts (or leaves out) the photographs.
-class PhotographsTest : public scenetest::GlutSession {
+class PhotographsTest : public testsupport::OpenedApp<Brelvane> {
  protected:
   void SetUp() override {
-    GlutSession::SetUp();
-    std::string pattern = (std::filesystem::temp_directory_path() / "photographs-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-    previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-  }
-  void TearDown() override {
-    vorn::glutyRegistry::instance()->windows.clear();
-    GlutSession::TearDown();
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
-  }
-  void open() {
-    app = std::make_unique<Brelvane>(1, programArgs);
-    ASSERT_GT(vorn::glutyRegistry::instance()->add(app.get(), "photographs-test"), 0);
+    OpenedApp::SetUp();
+    ASSERT_FALSE(folder.path().empty());
+    inFolder = std::make_unique<testsupport::WorkingFolderScope>(folder.path());
   }
 
-  std::filesystem::path dir, previous;
-  std::unique_ptr<Brelvane> app;
+  testsupport::TempFolder folder{"photographs"};
+  std::unique_ptr<testsupport::WorkingFolderScope> inFolder;  // left before the folder goes
 };
 
 TEST_F(PhotographsTest, initLoadsTheWallAndTheFloorFromTheirFiles) {

@@ -1,5 +1,5 @@
 #pragma once
-// Fixture for scene tests that need GLUT itself (the bitmap font, redisplay
+// Fixture for tests that need GLUT itself (windows, the bitmap font, redisplay
 // requests, swaps): a private Xvfb and an initialised freeglut, torn down
 // after each test. Drawing goes into an OffscreenTarget, read back with
 // glReadPixels, since a window's front buffer reads black on Xvfb.
@@ -8,23 +8,23 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/gluty_registry.h"
 #include "tests/support/gl_recorder.h"
 #include "tests/support/x_session.h"
 
-namespace scenetest {
+namespace testsupport {
 
 class GlutSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    x_ = std::make_unique<testsupport::XSession>();
+    x_ = std::make_unique<XSession>();
     x_->exportDisplay();
     int argc = 1;
-    char name[] = "scene_test";
+    char name[] = "glut_test";
     char* argv[] = {name, nullptr};
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
@@ -36,8 +36,32 @@ class GlutSession : public ::testing::Test {
     if (glutGet(GLUT_INIT_STATE)) glutExit();
   }
 
+  const XSession& x() const { return *x_; }
+
  private:
-  std::unique_ptr<testsupport::XSession> x_;
+  std::unique_ptr<XSession> x_;
+};
+
+// GlutSession with an application object of type App opened as main opens
+// it: constructed from the program's name, then registered, which makes its
+// window and runs its init. The registry forgets it before GLUT goes.
+template <typename App>
+class OpenedApp : public GlutSession {
+ protected:
+  void open() {
+    app = std::make_unique<App>(1, programArgs_);
+    ASSERT_GT(vorn::glutyRegistry::instance()->add(app.get(), "scene-test"), 0);
+  }
+  void TearDown() override {
+    vorn::glutyRegistry::instance()->windows.clear();
+    GlutSession::TearDown();
+  }
+
+  std::unique_ptr<App> app;
+
+ private:
+  char programName_[9] = "brelvane";
+  char* programArgs_[2] = {programName_, nullptr};
 };
 
 // The characters passed to glutBitmapCharacter, in order, from a recording.
@@ -50,21 +74,4 @@ inline std::string bitmapText(const testsupport::CallRecorder& rec) {
   return text;
 }
 
-// True when `expected` appears in `calls` in this order (other calls may lie
-// between), with the whole log in the failure message.
-inline ::testing::AssertionResult inOrder(const std::vector<std::string>& calls,
-                                          const std::vector<std::string>& expected) {
-  auto at = calls.begin();
-  for (const auto& want : expected) {
-    at = std::find(at, calls.end(), want);
-    if (at == calls.end()) {
-      std::string all;
-      for (const auto& c : calls) all += "  " + c + "\n";
-      return ::testing::AssertionFailure() << "missing (in this order) " << want << " in\n" << all;
-    }
-    ++at;
-  }
-  return ::testing::AssertionSuccess();
-}
-
-}  // namespace scenetest
+}  // namespace testsupport
