@@ -21,42 +21,14 @@ glutyAPI* currentApp() {
   return entry == registry->windows.end() ? nullptr : entry->second;
 }
 
-// Only glutyAPI4 objects may be registered while the callbacks are
-// installed; static_cast keeps that contract without a run-time check.
-glutyAPI4* currentApp4() { return static_cast<glutyAPI4*>(currentApp()); }
-
-void idleTrampoline() {
-  if (glutyAPI* app = currentApp()) app->idle();
-}
-void reshapeTrampoline(int width, int height) {
-  if (glutyAPI* app = currentApp()) app->reshape(width, height);
-}
-void displayTrampoline() {
-  if (glutyAPI* app = currentApp()) app->display();
-}
-void keyboardTrampoline(unsigned char key, int x, int y) {
-  if (glutyAPI* app = currentApp()) app->keyboard(key, x, y);
-}
-void specialTrampoline(int key, int x, int y) {
-  if (glutyAPI* app = currentApp()) app->special(key, x, y);
-}
-void mouseTrampoline(int button, int state, int x, int y) {
-  if (glutyAPI* app = currentApp()) app->mouse(button, state, x, y);
-}
-void motionTrampoline(int x, int y) {
-  if (glutyAPI* app = currentApp()) app->motion(x, y);
-}
-void passiveMotionTrampoline(int x, int y) {
-  if (glutyAPI* app = currentApp()) app->passiveMotion(x, y);
-}
-void keyboardUpTrampoline(unsigned char key, int x, int y) {
-  if (glutyAPI4* app = currentApp4()) app->keyboardUp(key, x, y);
-}
-void specialUpTrampoline(int key, int x, int y) {
-  if (glutyAPI4* app = currentApp4()) app->specialUp(key, x, y);
-}
-void mouseWheelTrampoline(int wheel, int direction, int x, int y) {
-  if (glutyAPI4* app = currentApp4()) app->mouseWheel(wheel, direction, x, y);
+// GLUT's callback for one virtual operation: hands the event to the object
+// registered for the current window, if any. Operations that only glutyAPI4
+// declares are installed with App = glutyAPI4: only such objects may be
+// registered while the callbacks are installed, and static_cast keeps that
+// contract without a run-time check.
+template <typename App, auto Operation, typename... Args>
+void trampoline(Args... args) {
+  if (App* app = static_cast<App*>(currentApp())) (app->*Operation)(args...);
 }
 
 }  // namespace
@@ -80,7 +52,7 @@ int glutyRegistry::add(glutyAPI* app, const char* title) {
 
 void glutyRegistry::setIdle(bool enabled) {
   idleEnabled = enabled;
-  glutIdleFunc(enabled ? idleTrampoline : nullptr);
+  glutIdleFunc(enabled ? trampoline<glutyAPI, &glutyAPI::idle> : nullptr);
 }
 
 void glutyRegistry::setKeyRepeat(bool enabled) {
@@ -91,16 +63,16 @@ void glutyRegistry::setKeyRepeat(bool enabled) {
 void glutyRegistry::run(bool idle, bool keyRepeat) {
   setIdle(idle);
   setKeyRepeat(keyRepeat);
-  glutReshapeFunc(reshapeTrampoline);
-  glutDisplayFunc(displayTrampoline);
-  glutKeyboardFunc(keyboardTrampoline);
-  glutSpecialFunc(specialTrampoline);
-  glutMouseFunc(mouseTrampoline);
-  glutMotionFunc(motionTrampoline);
-  glutPassiveMotionFunc(passiveMotionTrampoline);
-  glutKeyboardUpFunc(keyboardUpTrampoline);
-  glutSpecialUpFunc(specialUpTrampoline);
-  glutMouseWheelFunc(mouseWheelTrampoline);
+  glutReshapeFunc(trampoline<glutyAPI, &glutyAPI::reshape, int, int>);
+  glutDisplayFunc(trampoline<glutyAPI, &glutyAPI::display>);
+  glutKeyboardFunc(trampoline<glutyAPI, &glutyAPI::keyboard, unsigned char, int, int>);
+  glutSpecialFunc(trampoline<glutyAPI, &glutyAPI::special, int, int, int>);
+  glutMouseFunc(trampoline<glutyAPI, &glutyAPI::mouse, int, int, int, int>);
+  glutMotionFunc(trampoline<glutyAPI, &glutyAPI::motion, int, int>);
+  glutPassiveMotionFunc(trampoline<glutyAPI, &glutyAPI::passiveMotion, int, int>);
+  glutKeyboardUpFunc(trampoline<glutyAPI4, &glutyAPI4::keyboardUp, unsigned char, int, int>);
+  glutSpecialUpFunc(trampoline<glutyAPI4, &glutyAPI4::specialUp, int, int, int>);
+  glutMouseWheelFunc(trampoline<glutyAPI4, &glutyAPI4::mouseWheel, int, int, int, int>);
   glutMainLoop();
 }
 
