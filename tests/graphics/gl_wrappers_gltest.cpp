@@ -132,12 +132,9 @@ TEST_F(WrapperTest, MaterialVectorAndScalar) {
 
 TEST_F(WrapperTest, GetIntegersFillsEveryValue) {
   glViewport(3, 5, 70, 90);
-  GLint viewport[4] = {-1, -1, -1, -1};
-  grGetIntegers(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[0], 3);
-  EXPECT_EQ(viewport[1], 5);
-  EXPECT_EQ(viewport[2], 70);
-  EXPECT_EQ(viewport[3], 90);
+  std::array<GLint, 4> viewport = {-1, -1, -1, -1};
+  grGetIntegers(GL_VIEWPORT, viewport.data());
+  EXPECT_EQ(viewport, (std::array<GLint, 4>{3, 5, 70, 90}));
 }
 
 TEST_F(WrapperTest, GuardedQuadDraws) {
@@ -150,13 +147,9 @@ TEST_F(WrapperTest, GuardedQuadDraws) {
     grBeginEnd quad(GL_QUADS);
     for (const GLfloat* corner : leftHalf) glVertex2fv(corner);
   }
-  const auto left = target.pixel(3, 8);
-  const auto right = target.pixel(12, 8);
-  EXPECT_EQ(left[0], 255);
-  EXPECT_EQ(left[1], 255);
-  EXPECT_EQ(left[2], 0);
-  EXPECT_EQ(right[0], 0);
-  EXPECT_EQ(right[1], 0);
+  using Rgba = std::array<uint8_t, 4>;
+  EXPECT_EQ(target.pixel(3, 8), (Rgba{255, 255, 0, 255})) << "inside the quad";
+  EXPECT_EQ(target.pixel(12, 8), (Rgba{0, 0, 0, 255})) << "beside it";
 }
 
 TEST_F(WrapperTest, BeginEndGuardClosesThePrimitiveDuringUnwinding) {

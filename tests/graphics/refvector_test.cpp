@@ -53,8 +53,11 @@ struct Quad {
 };
 #pragma pack(pop)
 
-void fillSequence(unsigned char* p, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(i);
+// Gives `bytes` n fresh bytes holding 0, 1, 2, ...
+bool allocateSequence(Bytes& bytes, uint32_t n) {
+  if (!bytes.allocate(n)) return false;
+  for (uint32_t i = 0; i < n; ++i) bytes.begin()[i] = static_cast<unsigned char>(i);
+  return true;
 }
 
 }  // namespace
@@ -126,8 +129,7 @@ TEST_F(RefVector, ShareFromEmptyDetachesOnce) {
 
 TEST_F(RefVector, AllocateWithKeepLeavesOldSharersAlone) {
   Bytes a;
-  ASSERT_TRUE(a.allocate(6));
-  fillSequence(a.begin(), 6);
+  ASSERT_TRUE(allocateSequence(a, 6));
   Bytes old;
   old.share(a);
 
@@ -169,8 +171,7 @@ TEST_F(RefVector, FailedAllocationKeepsTheOldStorage) {
 
 TEST_F(RefVector, ResizeInPlaceIsSeenByEverySharer) {
   Bytes a;
-  ASSERT_TRUE(a.allocate(4));
-  fillSequence(a.begin(), 4);
+  ASSERT_TRUE(allocateSequence(a, 4));
   Bytes b;
   b.share(a);
   ASSERT_TRUE(a.resize(10));
@@ -233,8 +234,7 @@ TEST_F(RefVector, WindowSizes) {
 
 TEST_F(RefVector, WindowsOfLargerElementsStayInsideTheBytes) {
   Bytes file;
-  ASSERT_TRUE(file.allocate(10));
-  fillSequence(file.begin(), 10);
+  ASSERT_TRUE(allocateSequence(file, 10));
 
   ofsvector<Quad, CountingAlloc> quads;
   quads.view(file, 1, ofsvector<Quad, CountingAlloc>::toEnd);
