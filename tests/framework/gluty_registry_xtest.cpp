@@ -102,7 +102,7 @@ class RegistryXTest : public testsupport::GlutSession {
   }
 
   static glutyRegistry& registry() { return *glutyRegistry::instance(); }
-  std::string xdo(const std::string& args) const { return x().xdotool(args); }
+  std::string xdo(const std::string& args) const { return xSession().xdotool(args); }
 
   // Steps shared by the scripts: wait for the first frame, then find the
   // window and put the pointer into it (focus follows the pointer).
@@ -111,7 +111,7 @@ class RegistryXTest : public testsupport::GlutSession {
   }
   Step findWindowAndPoint(int x, int y) {
     return [this, x, y] {
-      window_ = x().waitWindow(kTitle, std::chrono::seconds(5));
+      window_ = xSession().waitWindow(kTitle, std::chrono::seconds(5));
       if (window_.empty()) {
         ADD_FAILURE() << "window not found";
         return true;

@@ -36,7 +36,7 @@ class GlutSession : public ::testing::Test {
     if (glutGet(GLUT_INIT_STATE)) glutExit();
   }
 
-  const XSession& x() const { return *x_; }
+  const XSession& xSession() const { return *x_; }
 
  private:
   std::unique_ptr<XSession> x_;
