@@ -93,16 +93,23 @@ bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
 }  // namespace
 
 bool grBmpFile::read(const char* path) {
+  const auto refuse = [this](grBmpError error) {
+    problem = {error, 0};
+    return false;
+  };
   libutils::FileStatus status;
-  if (!libutils::fileStatus(path, status) || !status.regularFile) return false;
-  if (status.size < kHeadersBytes || status.size > UINT32_MAX) return false;
+  if (!path || !libutils::fileStatus(path, status)) return refuse(grBmpError::notFound);
+  if (!status.regularFile) return refuse(grBmpError::notRegularFile);
+  if (status.size < kHeadersBytes) return refuse(grBmpError::tooShort);
+  if (status.size > UINT32_MAX) return refuse(grBmpError::tooLarge);
 
   const uint32_t fileSize = uint32_t(status.size);
   refvector2<unsigned char> buffer;
-  if (!buffer.allocate(fileSize, path, 0, 0, false)) return false;
+  if (!buffer.allocate(fileSize, path, 0, 0, false)) return refuse(grBmpError::unreadable);
   // alloc_new reports nothing itself; a file that could not be opened, or
   // shrank since its status was taken, shows as a short read.
-  if (buffer.storageAllocator()->bytesRead != fileSize) return false;
+  if (buffer.storageAllocator()->bytesRead != fileSize) return refuse(grBmpError::unreadable);
+  problem = {};
 
   fileHeader.view(buffer, 0, 1);
   infoHeader.view(buffer, kFileHeaderBytes, 1);
@@ -121,31 +128,37 @@ bool grBmpFile::read(const char* path) {
   return true;
 }
 
-bool bmpToImage(grImage2D& image, grBmpFile& file) {
-  if (file.fileHeader.empty() || file.infoHeader.empty()) return false;
+namespace {
+
+grBmpProblem describeFile(grImage2D& image, grBmpFile& file) {
+  using E = grBmpError;
+  if (file.fileHeader.empty() || file.infoHeader.empty()) return {E::notRead};
   tagBITMAPINFOHEADER& info = *file.infoHeader.at(0);
   // Shorter (OS/2 core) headers lay their fields out differently.
-  if (intel_byteorder::host32(info.biSize) < kInfoHeaderBytes) return false;
-  if (intel_byteorder::host32(info.biCompression) != 0) return false;
+  const uint32_t infoSize = intel_byteorder::host32(info.biSize);
+  if (infoSize < kInfoHeaderBytes) return {E::badHeaderSize, infoSize};
+  const uint32_t compression = intel_byteorder::host32(info.biCompression);
+  if (compression != 0) return {E::unsupportedCompression, compression};
 
   const uint32_t bitCount = intel_byteorder::host16(info.biBitCount);
   const uint32_t colorsUsed = intel_byteorder::host32(info.biClrUsed);
   BmpDescription description;
-  if (!describeBitCount(bitCount, colorsUsed, description)) return false;
+  if (!describeBitCount(bitCount, colorsUsed, description))
+    return {E::unsupportedBitCount, bitCount};
 
   const int32_t width = int32_t(intel_byteorder::host32(uint32_t(info.biWidth)));
   const int32_t storedHeight = int32_t(intel_byteorder::host32(uint32_t(info.biHeight)));
-  if (width <= 0 || storedHeight == 0 || storedHeight == INT32_MIN) return false;
+  if (width <= 0 || storedHeight == 0 || storedHeight == INT32_MIN) return {E::badDimensions};
   const bool topDown = storedHeight < 0;
   const uint32_t height = uint32_t(std::abs(storedHeight));
 
   // The rows the header declares must all be in the file.
   const uint64_t rowBytes = storedRowBytes(uint32_t(width), bitCount);
-  if (rowBytes > file.bits.size() / height) return false;
+  if (rowBytes > file.bits.size() / height) return {E::truncatedPixels};
 
   const bool widen = bitCount == 4;
   const uint32_t widenedRowBytes = (uint32_t(width) + 3u) & ~3u;
-  if (widen && uint64_t(widenedRowBytes) * height > UINT32_MAX) return false;
+  if (widen && uint64_t(widenedRowBytes) * height > UINT32_MAX) return {E::canvasTooLarge};
 
   // Palette: biClrUsed, or 2^bits when 0, as far as the palette region holds.
   const uint32_t mapEntries = description.paletted ? 1u << bitCount : 0;
@@ -188,7 +201,14 @@ bool bmpToImage(grImage2D& image, grBmpFile& file) {
   } else if (isPowerOfTwo(file.palette.size())) {
     paletteMaps(image.colorMaps, file.palette, file.palette.size(), file.palette.size());
   }
-  return true;
+  return {};
+}
+
+}  // namespace
+
+bool bmpToImage(grImage2D& image, grBmpFile& file) {
+  file.problem = describeFile(image, file);
+  return file.problem.error == grBmpError::none;
 }
 
 }  // namespace libgr

@@ -7,10 +7,12 @@
 // header of at least 40 bytes (later versions too), bottom-up or top-down.
 // Not read: compressed (RLE, bit fields, JPEG, PNG), 16-bit, 2-bit, OS/2
 // core headers. Every size in a header is checked against the file's bytes.
+// A refusal says why (grBmpFile::problem).
 #include "graphics/image.h"
 #include "graphics/refvector.h"
 
 #include <cstdint>
+#include <string>
 
 namespace libgr {
 
@@ -54,12 +56,43 @@ static_assert(sizeof(tagRGBQUAD) == 4, "packed palette entry");
 // Unpack settings matching BMP rows, which are padded to 4 bytes.
 extern const grPixelStore grBmpPixelStore;
 
+// Why a file was refused.
+enum class grBmpError {
+  none,
+  notFound,                // no status for the path
+  notRegularFile,          // a folder, device, ...
+  unreadable,              // exists but could not be read in full
+  tooShort,                // shorter than the headers it needs
+  tooLarge,                // over 4 GiB
+  notRead,                 // bmpToImage on a file object that holds no file
+  badHeaderSize,           // detail: the header size
+  badDimensions,           // zero or negative width, zero height
+  unsupportedCompression,  // detail: the compression code
+  unsupportedBitCount,     // detail: the bit count
+  embeddedJpeg,
+  embeddedPng,
+  badMasks,         // colour masks overlapping, not contiguous, all zero or wider than a pixel
+  canvasTooLarge,   // more pixels than the reader decodes
+  truncatedPixels,  // fewer pixel bytes than the rows the header declares
+  rlePastCanvas,    // RLE data puts pixels above the last row
+  rleTopDown,       // RLE data with a negative height, which the format does not allow
+};
+
+struct grBmpProblem {
+  grBmpError error = grBmpError::none;
+  uint32_t detail = 0;  // the compression code or bit count the error names
+};
+
+// A short lower-case English phrase, e.g. "unsupported compression 7".
+std::string bmpProblemText(const grBmpProblem& p);
+
 class grBmpFile {
  public:
   ofsvector<tagBITMAPFILEHEADER> fileHeader;  // offset 0, one entry
   ofsvector<tagBITMAPINFOHEADER> infoHeader;  // offset 14, one entry
   ofsvector<tagRGBQUAD> palette;              // after the info header, up to bfOffBits
   ofsvector<unsigned char> bits;              // bfOffBits to the end of the file
+  grBmpProblem problem;  // why the last read() or bmpToImage() refused; none after success
 
   // Reads the whole file with one read and lays the windows over it. False
   // (windows unchanged) for a missing path, anything but a regular file, a

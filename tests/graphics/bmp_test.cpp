@@ -107,17 +107,22 @@ void expectMapEntry(const grImage2D& image, uint32_t j, const tagRGBQUAD& c) {
 TEST(BmpRead, RefusesWhatIsNotAWholeReadableFile) {
   grBmpFile bmp;
   EXPECT_FALSE(bmp.read("/nonexistent/picture.bmp"));
+  EXPECT_EQ(bmpProblemText(bmp.problem), "not found");
   EXPECT_FALSE(bmp.read(nullptr));
+  EXPECT_EQ(bmp.problem.error, grBmpError::notFound);
   EXPECT_FALSE(bmp.read(testing::TempDir().c_str())) << "a folder";
+  EXPECT_EQ(bmp.problem.error, grBmpError::notRegularFile);
 
   const Bytes full = buildBmp({});
   TempFile tooShort(Bytes(full.begin(), full.begin() + 53));
   EXPECT_FALSE(bmp.read(tooShort.path()));
+  EXPECT_EQ(bmp.problem.error, grBmpError::tooShort);
   EXPECT_FALSE(bmp.fileHeader.hasStorage());
 
   // Exactly both headers: accepted, with nothing after them.
   TempFile headersOnly(Bytes(full.begin(), full.begin() + 54));
   ASSERT_TRUE(bmp.read(headersOnly.path()));
+  EXPECT_EQ(bmp.problem.error, grBmpError::none);
   EXPECT_EQ(bmp.palette.size(), 0u);
   EXPECT_TRUE(bmp.bits.empty());
 
@@ -140,6 +145,7 @@ TEST(BmpRead, RefusesAFileThatCannotBeOpened) {
     ASSERT_EQ(seteuid(0), 0);
   }
   EXPECT_FALSE(read);
+  EXPECT_EQ(bmp.problem.error, grBmpError::unreadable);
   EXPECT_FALSE(bmp.bits.hasStorage());
 }
 
@@ -371,25 +377,31 @@ TEST(BmpToImage, RefusalsLeaveTheImageAsItWas) {
   struct Case {
     const char* what;
     void (*change)(BmpSpec&);
+    grBmpError why;
   };
+  using E = grBmpError;
   const Case cases[] = {
-      {"run-length compressed", [](BmpSpec& s) { s.compression = 1; }},
-      {"bit fields", [](BmpSpec& s) { s.compression = 3; }},
-      {"16 bits", [](BmpSpec& s) { s.bitCount = 16; }},
-      {"2 bits", [](BmpSpec& s) { s.bitCount = 2; }},
-      {"0 bits", [](BmpSpec& s) { s.bitCount = 0; }},
-      {"24 bits with biClrUsed", [](BmpSpec& s) { s.colorsUsed = 1; }},
-      {"32 bits with biClrUsed", [](BmpSpec& s) { s.bitCount = 32, s.colorsUsed = 4; }},
-      {"zero width", [](BmpSpec& s) { s.width = 0; }},
-      {"negative width", [](BmpSpec& s) { s.width = -2; }},
-      {"zero height", [](BmpSpec& s) { s.height = 0; }},
-      {"most negative height", [](BmpSpec& s) { s.height = INT32_MIN; }},
-      {"one byte short", [](BmpSpec& s) { s.pixels.pop_back(); }},
-      {"one row too many", [](BmpSpec& s) { s.height = 3; }},
-      {"byte count overflows", [](BmpSpec& s) { s.width = s.height = 0x7FFFFFFF; }},
-      {"width times bits overflows", [](BmpSpec& s) { s.width = 0x40000000, s.bitCount = 32; }},
-      {"4-bit widening overflows", [](BmpSpec& s) { s.width = 0x7FFFFFF0, s.bitCount = 4; }},
-      {"core header", [](BmpSpec& s) { s.infoSize = 12; }},
+      {"run-length compressed", [](BmpSpec& s) { s.compression = 1; }, E::unsupportedCompression},
+      {"bit fields", [](BmpSpec& s) { s.compression = 3; }, E::unsupportedCompression},
+      {"16 bits", [](BmpSpec& s) { s.bitCount = 16; }, E::unsupportedBitCount},
+      {"2 bits", [](BmpSpec& s) { s.bitCount = 2; }, E::unsupportedBitCount},
+      {"0 bits", [](BmpSpec& s) { s.bitCount = 0; }, E::unsupportedBitCount},
+      {"24 bits with biClrUsed", [](BmpSpec& s) { s.colorsUsed = 1; }, E::unsupportedBitCount},
+      {"32 bits with biClrUsed", [](BmpSpec& s) { s.bitCount = 32, s.colorsUsed = 4; },
+       E::unsupportedBitCount},
+      {"zero width", [](BmpSpec& s) { s.width = 0; }, E::badDimensions},
+      {"negative width", [](BmpSpec& s) { s.width = -2; }, E::badDimensions},
+      {"zero height", [](BmpSpec& s) { s.height = 0; }, E::badDimensions},
+      {"most negative height", [](BmpSpec& s) { s.height = INT32_MIN; }, E::badDimensions},
+      {"one byte short", [](BmpSpec& s) { s.pixels.pop_back(); }, E::truncatedPixels},
+      {"one row too many", [](BmpSpec& s) { s.height = 3; }, E::truncatedPixels},
+      {"byte count overflows", [](BmpSpec& s) { s.width = s.height = 0x7FFFFFFF; },
+       E::truncatedPixels},
+      {"width times bits overflows", [](BmpSpec& s) { s.width = 0x40000000, s.bitCount = 32; },
+       E::truncatedPixels},
+      {"4-bit widening overflows", [](BmpSpec& s) { s.width = 0x7FFFFFF0, s.bitCount = 4; },
+       E::truncatedPixels},
+      {"core header", [](BmpSpec& s) { s.infoSize = 12; }, E::tooShort},
   };
 
   ofsvector<unsigned char> previous;
@@ -405,7 +417,10 @@ TEST(BmpToImage, RefusalsLeaveTheImageAsItWas) {
     image.width = image.height = 77;
     image.pixelStore = &store;
     image.colorMaps.setSize(4);
-    EXPECT_FALSE(describe(buildBmp(spec), image)) << c.what;
+    TempFile file(buildBmp(spec));
+    grBmpFile bmp;
+    EXPECT_FALSE(bmp.read(file.path()) && bmpToImage(image, bmp)) << c.what;
+    EXPECT_EQ(bmp.problem.error, c.why) << c.what << ": " << bmpProblemText(bmp.problem);
     EXPECT_EQ(image.pixels.begin(), previous.begin()) << c.what;
     EXPECT_EQ(image.layout, 8u) << c.what;
     EXPECT_EQ(image.depthCode, 5u) << c.what;
@@ -420,6 +435,7 @@ TEST(BmpToImage, RefusalsLeaveTheImageAsItWas) {
 
   grBmpFile unread;
   EXPECT_FALSE(bmpToImage(exact, unread));
+  EXPECT_EQ(unread.problem.error, grBmpError::notRead);
 }
 
 // ---------------------------------------------------------------- the suite
