@@ -53,8 +53,11 @@ BillBoard::BillBoard() : texParams(kMinFilter, kMagFilter, kWrap, kWrap, kNoAnis
 bool BillBoard::load(const char* path, const libgr::grFrame& placement,
                      const libgr::grRect& extent) {
   loaded = false;
-  if (!bitmap.read(path)) return false;
-  if (!libgr::bmpToImage(image, bitmap)) return false;
+  failure.clear();
+  if (!bitmap.read(path) || !libgr::bmpToImage(image, bitmap)) {
+    failure = libgr::bmpProblemText(bitmap.problem);
+    return false;
+  }
 
   // A fresh texture each time: its size only grows, and a reload must be
   // sized by the new picture alone.
@@ -69,7 +72,10 @@ bool BillBoard::load(const char* path, const libgr::grFrame& placement,
   texture.setParams(&texParams);
 
   textureObject.create(texture);  // binds the name, uploads with mipmaps
-  if (!boundTextureHasLevelZero()) return false;
+  if (!boundTextureHasLevelZero()) {
+    failure = "OpenGL took no image from it";
+    return false;
+  }
 
   frame = placement;
   rect = extent;

@@ -5,7 +5,8 @@
 // the clock-driven idle step and handles the keys (ESC/'q' quit, 'r' one
 // extra idle step). The viewer: a perspective projection that follows the
 // window's shape, and a camera frame that the mouse pans (left button) and
-// rolls (right button).
+// rolls (right button). A photograph that cannot be shown is named on
+// standard error with the reason, and the scene runs without it.
 //
 // Data members are public: the scene's parts and its tests work on them.
 // Their declaration order is deliberate; keep it when adding members.
@@ -16,6 +17,7 @@
 #include "framework/gluty_api.h"
 #include "math/frame.h"
 #include "math/vector.h"
+#include "scene/command_line.h"
 #include "scene/drop_stream.h"
 
 class BillBoard;
@@ -69,4 +71,7 @@ class Brelvane : public vorn::glutyAPI4 {
   double zoomLastX = 0.0, zoomLastY = 0.0;
   bool rotating = false;
   double rotateLastX = 0.0, rotateLastY = 0.0;
+  // Where init reads the photographs from; the command line may change them
+  // before the window exists.
+  PhotoPaths photoPaths;
 };
