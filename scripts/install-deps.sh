@@ -9,5 +9,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake g++ clang libclang-rt-14-dev clang-format \
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri \
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev libstb-dev \
-  xvfb xauth xdotool x11-apps x11-utils imagemagick apitrace valgrind strace python3 \
+  xvfb xauth xdotool x11-apps x11-utils imagemagick netpbm python3-pil apitrace valgrind strace python3 \
   >/dev/null
