@@ -112,6 +112,7 @@ TEST_F(BillBoardTest, drawsNothingWithoutASuccessfulLoad) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(quad.load(file(name).c_str(), kWall, kSquare));
     EXPECT_FALSE(quad.loaded);
+    EXPECT_NE(quad.failure, "") << "no reason given";
     EXPECT_FALSE(quad.textureObject.isLoaded()) << "a broken file reached the texture";
     CallRecorder rec;
     quad.render();
@@ -123,7 +124,9 @@ TEST_F(BillBoardTest, aFailedReloadHidesTheEarlierPicture) {
   ASSERT_TRUE(scenetest::writeQuadrantBmp(file("wall.bmp"), 64, 64, kWallColours));
   BillBoard quad;
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
+  EXPECT_EQ(quad.failure, "");
   EXPECT_FALSE(quad.load(file("missing.bmp").c_str(), kWall, kSquare));
+  EXPECT_EQ(quad.failure, "not found");
   CallRecorder rec;
   quad.render();
   EXPECT_TRUE(rec.calls().empty()) << rec.dump();
