@@ -10,12 +10,13 @@ netpbm's ppmtobmp and bmptopnm, and python3-pil). It rewrites the folder's
 manifest.txt has one line a file: `file reference tolerance`. The reference
 is a PAM (RGB_ALPHA, 8 bits) of the source picture the tool was given when
 the variant keeps every colour, or the writing tool's own decoding of the
-file when the variant cannot (16-bit pixels, alpha in a format without it);
-tolerance is the largest difference allowed per channel (rounding of 5-bit
-and 6-bit channels).
+file when the variant cannot (alpha in a format without it), or for 16-bit
+pixels the file's own bit fields decoded here; tolerance is the largest
+difference allowed per channel (rounding of 5-bit and 6-bit channels).
 """
 import io
 import os
+import struct
 import subprocess
 import sys
 
@@ -64,6 +65,31 @@ def sources():
             # Fully transparent or opaque blocks: 1-bit alpha keeps them.
             alpha.putpixel((x, y), (r, g, b, 0 if (x // 7 + y // 6) % 3 == 0 else 255))
     return {"c40": c40, "c16": c16, "two": two, "bw": bw, "grey": grey, "alpha": alpha}
+
+
+def decode_bitfields16(path):
+    """A 16-bit BI_BITFIELDS file with its masks in the header, each channel
+    widened to 8 bits as round(value * 255 / largest value)."""
+    data = open(path, "rb").read()
+    offset, header = struct.unpack_from("<II", data, 10)
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    assert bits == 16 and compression == 3 and header >= 56 and height > 0
+    masks = struct.unpack_from("<4I", data, 54)
+    stride = (width * 2 + 3) // 4 * 4
+    image = Image.new("RGBA", (width, height))
+    for row in range(height):
+        for x in range(width):
+            value = struct.unpack_from("<H", data, offset + row * stride + 2 * x)[0]
+            channels = []
+            for mask in masks:
+                if mask == 0:
+                    channels.append(255)
+                    continue
+                shift = (mask & -mask).bit_length() - 1
+                largest = mask >> shift
+                channels.append(round(((value & mask) >> shift) * 255 / largest))
+            image.putpixel((x, height - 1 - row), tuple(channels))
+    return image
 
 
 def write_pam(image, path):
@@ -139,13 +165,14 @@ def main():
             own_decoding(file, magick_decoding(file), 0)
         else:
             keep(file, source)
-    # 16-bit subtypes: 5 or 6 bits a channel, so the reference is
-    # ImageMagick's own decoding (and alpha of 1 or 4 bits).
+    # 16-bit subtypes: 4 to 6 bits a channel, so the reference is the file's
+    # own pixels, decoded here (ImageMagick's reader widens 4-bit channels
+    # by shifting and reads a 1-bit alpha as half transparent).
     for subtype, source in (("RGB565", "c40"), ("RGB555", "c40"), ("ARGB1555", "alpha"),
                             ("ARGB4444", "alpha")):
         file = "im-16-%s.bmp" % subtype.lower()
         run([CONVERT, src(source), "-define", "bmp:subtype=" + subtype, file])
-        own_decoding(file, magick_decoding(file), 4)
+        own_decoding(file, decode_bitfields16(file), 1)
     # Alpha in BMP3: dropped by the writer (24 bits), so its decoding is the
     # reference.
     run([CONVERT, src("alpha"), "BMP3:im-bmp3-alpha.bmp"])
