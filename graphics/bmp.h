@@ -94,9 +94,11 @@ class grBmpFile {
  public:
   ofsvector<tagBITMAPFILEHEADER> fileHeader;  // offset 0, one entry
   ofsvector<tagBITMAPINFOHEADER> infoHeader;  // offset 14, one entry
-  ofsvector<tagRGBQUAD> palette;              // after the info header, up to bfOffBits
-  ofsvector<unsigned char> bits;              // bfOffBits to the end of the file
-  grBmpProblem problem;  // why the last read() or bmpToImage() refused; none after success
+  // After the info header (at 54 behind shorter OS/2 headers, whose palettes
+  // bmpToImage finds itself), up to bfOffBits.
+  ofsvector<tagRGBQUAD> palette;
+  ofsvector<unsigned char> bits;  // bfOffBits to the end of the file
+  grBmpProblem problem;           // why the last read() or bmpToImage() refused; none after success
 
   // Reads the whole file with one read and lays the windows over it. False
   // (windows unchanged) for a missing path, anything but a regular file, a
