@@ -530,11 +530,12 @@ TEST(BmpToImage, DecodesEachVariantIntoAFreshBuffer) {
        ci,
        {6, 6, 0, 0, 0, 0, 0, 0}},
       {"2 bits widened", make(2, 0, 5, 1, {0x1B, 0xC0, 0, 0}), ci, {0, 1, 2, 3, 3, 0, 0, 0}},
-      // 5-5-5: bits repeated downwards (16 = 0b10000 is 0b10000100).
+      // 5-5-5: bits repeated downwards (3 = 0b00011 is 0b00011000, where
+      // 3 x 255 / 31 would round to 25).
       {"16-bit BI_RGB",
-       make(16, 0, 3, 1, {0xFF, 0x7F, 0x10, 0x00, 0x00, 0x7C, 0, 0}),
+       make(16, 0, 3, 1, {0xFF, 0x7F, 0x03, 0x00, 0x00, 0x7C, 0, 0}),
        grLayoutBGR,
-       {255, 255, 255, 132, 0, 0, 0, 0, 255, 0, 0, 0}},
+       {255, 255, 255, 24, 0, 0, 0, 0, 255, 0, 0, 0}},
       {"5-6-5 after a 40-byte header",
        make(16, 3, 2, 1, {0x20, 0x00, 0xE0, 0x07}, {0xF800, 0x07E0, 0x001F}),
        grLayoutBGR,
