@@ -740,6 +740,15 @@ TEST(BmpSuite, EveryFileIsDescribedOrRefusedAsTheTableSays) {
       {"b/shortfile.bmp", {E::truncatedPixels}},
   };
 
+  // Accepted files whose damage the reader names all the same.
+  const std::map<std::string, E> flaws = {
+      {"q/pal8oversizepal.bmp", E::paletteSizeField}, {"b/badbitssize.bmp", E::imageSizeMismatch},
+      {"b/baddens1.bmp", E::implausibleResolution},   {"b/baddens2.bmp", E::implausibleResolution},
+      {"b/badfilesize.bmp", E::fileSizeMismatch},     {"b/badheadersize.bmp", E::unknownHeaderSize},
+      {"b/badpalettesize.bmp", E::paletteSizeField},  {"b/badplanes.bmp", E::badPlanes},
+      {"b/pal8badindex.bmp", E::indexPastPalette},
+  };
+
   size_t seen = 0;
   const Bytes pal8File = readFile(suiteDir() + "/g/pal8.bmp");
   const Bytes pal8Pixels(pal8File.begin() + 1062, pal8File.end());
@@ -756,6 +765,8 @@ TEST(BmpSuite, EveryFileIsDescribedOrRefusedAsTheTableSays) {
       grImage2D image;
       const bool accepted = bmpToImage(image, bmp);
       EXPECT_EQ(bmp.problem.error, e.why) << bmpProblemText(bmp.problem);
+      EXPECT_EQ(bmp.flaw.error, flaws.count(name) ? flaws.at(name) : E::none)
+          << bmpProblemText(bmp.flaw);
       if (!accepted || e.why != E::none) {
         EXPECT_EQ(accepted, e.why == E::none);
         continue;
