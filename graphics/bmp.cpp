@@ -2,6 +2,7 @@
 #include "graphics/bmp.h"
 
 #include "graphics/bmp_bitfields.h"
+#include "graphics/bmp_flaws.h"
 #include "graphics/bmp_header.h"
 #include "graphics/bmp_rle.h"
 
@@ -211,6 +212,7 @@ bool grBmpFile::read(const char* path) {
   // shrank since its status was taken, shows as a short read.
   if (buffer.storageAllocator()->bytesRead != fileSize) return refuse(grBmpError::unreadable);
   problem = {};
+  flaw = {};
 
   fileHeader.view(buffer, 0, 1);
   infoHeader.view(buffer, kFileHeaderBytes, 1);
@@ -232,6 +234,7 @@ bool grBmpFile::read(const char* path) {
 namespace {
 
 grBmpProblem describeFile(grImage2D& image, grBmpFile& file) {
+  file.flaw = {};
   if (file.fileHeader.empty() || file.infoHeader.empty()) return {E::notRead};
   ofsvector<unsigned char> whole;
   whole.view(file.fileHeader, 0, ofsvector<unsigned char>::toEnd);
@@ -253,6 +256,7 @@ grBmpProblem describeFile(grImage2D& image, grBmpFile& file) {
   // Rows as stored or decoded (4-byte padding, no skips).
   described.pixelStore = &grBmpPixelStore;
   described.unpack = grUnpack2D{};
+  file.flaw = bmp::findFlaw(whole.begin(), whole.size(), plan.header, described);
   image = described;
   return {};
 }

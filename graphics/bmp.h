@@ -80,6 +80,14 @@ enum class grBmpError {
   truncatedPixels,  // fewer pixel bytes than the rows the header declares
   rlePastCanvas,    // RLE data puts pixels above the last row
   rleTopDown,       // RLE data with a negative height, which the format does not allow
+  // Flaws of files that are still shown (grBmpFile::flaw).
+  unknownHeaderSize,      // detail: the header size
+  badPlanes,              // detail: the planes field, which must be 1
+  fileSizeMismatch,       // detail: the file size the file header declares, past the end
+  imageSizeMismatch,      // detail: the pixel bytes the info header declares, past the end
+  implausibleResolution,  // detail: the resolution field, pixels per metre
+  paletteSizeField,       // detail: a palette size over what the pixels can index
+  indexPastPalette,       // detail: the palette's entries; pixels past them are black
 };
 
 struct grBmpProblem {
@@ -94,9 +102,15 @@ class grBmpFile {
  public:
   ofsvector<tagBITMAPFILEHEADER> fileHeader;  // offset 0, one entry
   ofsvector<tagBITMAPINFOHEADER> infoHeader;  // offset 14, one entry
-  ofsvector<tagRGBQUAD> palette;              // after the info header, up to bfOffBits
-  ofsvector<unsigned char> bits;              // bfOffBits to the end of the file
-  grBmpProblem problem;  // why the last read() or bmpToImage() refused; none after success
+  // After the info header (at 54 behind shorter OS/2 headers, whose palettes
+  // bmpToImage finds itself), up to bfOffBits.
+  ofsvector<tagRGBQUAD> palette;
+  ofsvector<unsigned char> bits;  // bfOffBits to the end of the file
+  grBmpProblem problem;           // why the last read() or bmpToImage() refused; none after success
+  // What is wrong with a file the last bmpToImage() accepted all the same
+  // (damaged header fields it does not need, indices past the palette);
+  // none for a sound file or after a refusal.
+  grBmpProblem flaw;
 
   // Reads the whole file with one read and lays the windows over it. False
   // (windows unchanged) for a missing path, anything but a regular file, a

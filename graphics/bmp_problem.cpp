@@ -42,6 +42,21 @@ std::string bmpProblemText(const grBmpProblem& p) {
       return "RLE data runs past the canvas";
     case grBmpError::rleTopDown:
       return "top-down RLE is not allowed";
+    case grBmpError::unknownHeaderSize:
+      return "its header size " + n + " is not a known BMP header";
+    case grBmpError::badPlanes:
+      return "its planes field is " + n + ", not 1";
+    case grBmpError::fileSizeMismatch:
+      return "its file header declares " + n + " bytes, more than the file holds";
+    case grBmpError::imageSizeMismatch:
+      return "its header declares " + n + " bytes of pixels, more than the file holds";
+    case grBmpError::implausibleResolution:
+      return "its resolution field of " + std::to_string(int32_t(p.detail)) +
+             " pixels per metre is implausible";
+    case grBmpError::paletteSizeField:
+      return "its palette size field " + n + " is more than its pixels can index";
+    case grBmpError::indexPastPalette:
+      return "pixels index past its " + n + "-entry palette (shown black)";
   }
   return "unknown problem";
 }
