@@ -54,10 +54,12 @@ bool BillBoard::load(const char* path, const libgr::grFrame& placement,
                      const libgr::grRect& extent) {
   loaded = false;
   failure.clear();
+  flaw.clear();
   if (!bitmap.read(path) || !libgr::bmpToImage(image, bitmap)) {
     failure = libgr::bmpProblemText(bitmap.problem);
     return false;
   }
+  if (bitmap.flaw.error != libgr::grBmpError::none) flaw = libgr::bmpProblemText(bitmap.flaw);
 
   // A fresh texture each time: its size only grows, and a reload must be
   // sized by the new picture alone.

@@ -47,4 +47,7 @@ class BillBoard : public libgr::grObject3D {
   // Why the last load returned false ("not found", "unsupported compression
   // 7", ...); empty after a load that succeeded.
   std::string failure;
+  // What is off in a file that was shown all the same (damaged header fields
+  // it does not need, indices past the palette); empty for a sound file.
+  std::string flaw;
 };

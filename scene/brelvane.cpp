@@ -56,11 +56,14 @@ void setLight() {
 }
 
 // Loads one photograph; one line on standard error, naming the file as given
-// and the reason, when it cannot be shown (the quad then draws nothing).
+// and the reason, when it cannot be shown (the quad then draws nothing), or
+// what is off in a damaged file that is shown all the same.
 void loadPhotograph(BillBoard& photo, const std::string& path, const libgr::grFrame& placement,
                     const libgr::grRect& extent) {
   if (!photo.load(path.c_str(), placement, extent))
     std::fprintf(stderr, "brelvane: %s: %s\n", path.c_str(), photo.failure.c_str());
+  else if (!photo.flaw.empty())
+    std::fprintf(stderr, "brelvane: %s: shown, but %s\n", path.c_str(), photo.flaw.c_str());
 }
 
 // The photographs as a back wall and a floor, each 512 units square. A file

@@ -125,11 +125,22 @@ TEST_F(BillBoardTest, aFailedReloadHidesTheEarlierPicture) {
   BillBoard quad;
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
   EXPECT_EQ(quad.failure, "");
+  EXPECT_EQ(quad.flaw, "");
   EXPECT_FALSE(quad.load(file("missing.bmp").c_str(), kWall, kSquare));
   EXPECT_EQ(quad.failure, "not found");
   CallRecorder rec;
   quad.render();
   EXPECT_TRUE(rec.calls().empty()) << rec.dump();
+}
+
+TEST_F(BillBoardTest, aDamagedFileThatIsStillShownNamesItsFlaw) {
+  std::vector<uint8_t> bytes = scenetest::quadrantBmp(64, 64, kWallColours);
+  bytes[26] = 3;  // biPlanes, which must be 1
+  ASSERT_TRUE(scenetest::writeFile(file("planes.bmp"), bytes));
+  BillBoard quad;
+  EXPECT_TRUE(quad.load(file("planes.bmp").c_str(), kWall, kSquare));
+  EXPECT_NE(quad.flaw, "");
+  EXPECT_EQ(quad.failure, "");
 }
 
 TEST_F(BillBoardTest, loadMakesOneMipmappedTextureAndReusesItsName) {
