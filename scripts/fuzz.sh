@@ -4,18 +4,18 @@
 # path for SECONDS (default 60) from a scratch copy of the seeds: the kept
 # corpus in tests/fuzz_corpus/, the BMP conformance suite in
 # tests/data/bmpsuite/ and the files real tools wrote in tests/data/toolbmps/
-# (RLE8, 16- and 32-bit bit fields, OS/2 core headers). Exits non-zero
-# on any finding (crash, sanitizer report, leak, GL error or unrestored GL
-# state); the input is left in build-fuzz/findings/.
+# (RLE8, 16- and 32-bit bit fields, OS/2 core headers). Exits non-zero on any
+# finding (crash, sanitizer report, leak, GL error or unrestored GL state);
+# the input is left in build-fuzz/findings/.
 #
 # Usage: scripts/fuzz.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRELVANE_BUILD_FUZZERS=ON -DBRELVANE_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz --target bmp_upload_fuzz -j"$(nproc)"
+# The fuzz preset (clang, libFuzzer) without the tests: only the target runs.
+cmake --preset fuzz -DBRELVANE_BUILD_TESTS=OFF >/dev/null
+cmake --build --preset fuzz --target bmp_upload_fuzz -j"$(nproc)"
 
 
 corpus=build-fuzz/corpus

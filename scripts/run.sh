@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 build="${BRELVANE_BUILD_DIR:-build}"
 
 scripts/install-deps.sh
-cmake -S . -B "$build"
+cmake --preset relwithdebinfo -B "$build" >/dev/null
 cmake --build "$build" -j2
 cd "$build"
 

@@ -1,45 +1,140 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds it into build/ and runs the whole
-# test suite (unit, headless-GL and Xvfb end-to-end tests) with CTest; checks
-# the installed package with the example program and the source formatting.
-# Then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/), and a minute of fuzzing the BMP-to-texture path with
-# libFuzzer (build-fuzz/, scripts/fuzz.sh). Any failure or finding fails it.
-set -euo pipefail
+# The test command, in stages that never hide each other's results:
+#
+#   scripts/test.sh          everything (what CI runs):
+#     deps     install the Debian packages that are missing
+#     build    the libraries, program and tests (preset relwithdebinfo, build/)
+#     suite    the whole CTest suite: unit, headless GL, Xvfb end to end, soak
+#     package  install into a staging prefix; build and run the example
+#              against it with find_package, and compile and run it against
+#              the pkg-config file
+#     asan     the suite (all but the soak) built with AddressSanitizer and
+#              UndefinedBehaviorSanitizer (preset asan, build-asan/)
+#     fuzz     a minute of fuzzing BMP reading and texture upload (build-fuzz/)
+#     format   the sources against .clang-format
+#   scripts/test.sh quick    deps, build and the suite without the soak: the
+#                            check for daily work, about 3 minutes
+#
+# A stage that fails does not stop the others (a stage that needs the build
+# is skipped when the build failed). The last lines summarise every stage;
+# the exit status is non-zero when any stage failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
 
-# The libraries as a package: install into a staging prefix, build the example
-# against that install alone, and run it briefly under Xvfb (it exits 0 only
-# when its textured quad reached the window).
-stage="$PWD/build/stage"
-rm -rf "$stage"
-cmake --install build --prefix "$stage" >/dev/null
-cmake -S examples/textured_quad -B build/example-textured_quad -DCMAKE_PREFIX_PATH="$stage"
-cmake --build build/example-textured_quad -j"$(nproc)"
-test -x build/example-textured_quad/textured_quad
-xvfb-run -a build/example-textured_quad/textured_quad --frames 20
+mode="${1:-full}"
+case "$mode" in
+  full | quick) ;;
+  -h | --help)
+    sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'
+    exit 0
+    ;;
+  *)
+    echo "usage: scripts/test.sh [full|quick]" >&2
+    exit 2
+    ;;
+esac
+jobs="$(nproc)"
 
-# Formatting is checked now, reported at the end, so one unformatted file
-# never hides the test results.
-format_status=0
-scripts/check-format.sh || format_status=$?
+summary=()
+passed=0
+failed=0
+declare -A outcome
 
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+# run_stage NAME DESCRIPTION COMMAND...
+run_stage() {
+  local name="$1" description="$2"
+  shift 2
+  echo
+  echo "==> test.sh [$name] $description"
+  local start=$SECONDS status=0
+  "$@" || status=$?
+  local took=$((SECONDS - start))
+  if [ "$status" -eq 0 ]; then
+    outcome[$name]=pass
+    passed=$((passed + 1))
+    summary+=("$name pass (${took} s)")
+  else
+    outcome[$name]=fail
+    failed=$((failed + 1))
+    summary+=("$name FAIL (${took} s)")
+    echo "==> test.sh [$name] failed with status $status" >&2
+  fi
+}
 
-# The suite again with ASan and UBSan in every library, test and the program
-# (leak suppressions for the GL stack come with the tests' CTest settings).
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELVANE_SANITIZE=ON
-cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 600
+skip_stage() {
+  summary+=("$1 skipped ($2)")
+  failed=$((failed + 1))
+  echo
+  echo "==> test.sh [$1] skipped: $2" >&2
+}
 
-# A minute of coverage-guided fuzzing of BMP reading and texture upload.
-scripts/fuzz.sh 60
+build_main() {
+  cmake --preset relwithdebinfo >/dev/null && cmake --build --preset relwithdebinfo -j"$jobs"
+}
 
-# Keep last: fail on formatting only after everything else has run.
-if [ "$format_status" -ne 0 ]; then
-  echo "test.sh: formatting check failed (see the list above; fix with clang-format -i)" >&2
-  exit "$format_status"
+suite() {
+  ctest --preset relwithdebinfo -j"$jobs" --timeout 300 "$@"
+}
+
+# The libraries as a package: installed into a staging prefix, the example
+# built on that install alone, once through find_package and once through
+# pkg-config, and each run briefly under Xvfb (it exits 0 only when its
+# textured quad reached the window).
+package_check() {
+  local stage="$PWD/build/stage" example=build/example-textured_quad
+  rm -rf "$stage" "$example"
+  cmake --install build --prefix "$stage" >/dev/null || return
+  cmake -S examples/textured_quad -B "$example" -DCMAKE_PREFIX_PATH="$stage" >/dev/null || return
+  cmake --build "$example" -j"$jobs" || return
+  xvfb-run -a "$example/textured_quad" --frames 20 || return
+
+  local pc flags
+  pc="$(find "$stage" -name brelvane.pc -print -quit)"
+  [ -n "$pc" ] || { echo "package: no brelvane.pc under $stage" >&2; return 1; }
+  flags="$(PKG_CONFIG_PATH="$(dirname "$pc")" pkg-config --cflags --libs brelvane)" || return
+  # shellcheck disable=SC2086  # the flags are words
+  c++ -std=c++17 -Wall -Wextra examples/textured_quad/*.cpp $flags -o "$example/textured_quad_pc" ||
+    return
+  xvfb-run -a "$example/textured_quad_pc" --frames 20
+}
+
+build_asan() {
+  cmake --preset asan >/dev/null && cmake --build --preset asan -j"$jobs"
+}
+
+# The soak watches the running program for minutes; under the sanitizers it
+# would add those minutes again for code the other tests already cover.
+asan_suite() {
+  ctest --preset asan -j"$jobs" --timeout 600 -LE soak
+}
+
+run_stage deps "installing missing Debian packages" scripts/install-deps.sh
+run_stage build "building into build/" build_main
+if [ "$mode" = quick ]; then
+  if [ "${outcome[build]}" = pass ]; then
+    run_stage suite "the suite without the soak (ctest -LE soak)" suite -LE soak
+  else
+    skip_stage suite "the build failed"
+  fi
+else
+  if [ "${outcome[build]}" = pass ]; then
+    run_stage suite "the whole suite" suite
+    run_stage package "the installed package: find_package and pkg-config" package_check
+  else
+    skip_stage suite "the build failed"
+    skip_stage package "the build failed"
+  fi
+  run_stage asan-build "building with ASan and UBSan into build-asan/" build_asan
+  if [ "${outcome[asan-build]}" = pass ]; then
+    run_stage asan "the suite under ASan and UBSan (all but the soak)" asan_suite
+  else
+    skip_stage asan "the sanitizer build failed"
+  fi
+  run_stage fuzz "a minute of fuzzing BMP reading and texture upload" scripts/fuzz.sh 60
+  run_stage format "the sources against .clang-format" scripts/check-format.sh
 fi
+
+echo
+echo "==> test.sh $mode: $(IFS=';'; echo "${summary[*]}" | sed 's/;/ · /g')"
+echo "stages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
