@@ -1,6 +1,11 @@
 // BMP file reading and the description of a BMP file as a grImage2D.
 #include "graphics/bmp.h"
 
+#include "graphics/bmp_bitfields.h"
+#include "graphics/bmp_flaws.h"
+#include "graphics/bmp_header.h"
+#include "graphics/bmp_rle.h"
+
 #include "utilities/byteorder.h"
 #include "utilities/file_status.h"
 
@@ -15,40 +20,83 @@ const grPixelStore grBmpPixelStore = {false, 4};
 
 namespace {
 
-constexpr uint32_t kFileHeaderBytes = sizeof(tagBITMAPFILEHEADER);
-constexpr uint32_t kInfoHeaderBytes = sizeof(tagBITMAPINFOHEADER);
+using bmp::kFileHeaderBytes;
+using bmp::kInfoHeaderBytes;
+using E = grBmpError;
 constexpr uint32_t kHeadersBytes = kFileHeaderBytes + kInfoHeaderBytes;
 
-// Rows of a BMP are padded to whole 32-bit words.
-uint64_t storedRowBytes(uint32_t width, uint32_t bitsPerPixel) {
-  return (uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
-}
+// The largest side the reader decodes compressed pixels into: a stream of
+// a few bytes may declare any canvas, so its size is capped rather than
+// bounded by the file. 16384 is the largest texture side GL offers here
+// (Mesa's GL_MAX_TEXTURE_SIZE); the reader has no GL context to ask.
+constexpr uint32_t kMaxDecodedSide = 16384;
+// And at most this many pixels in all (32 Mi; a 6000 x 4000 camera picture
+// has 24 M): a full 16384 x 16384 canvas from a few bytes would cost the
+// reader 256 MiB and the GL upload gigabytes more.
+constexpr uint64_t kMaxDecodedPixels = uint64_t(1) << 25;
 
-// How a bit count is shown; `paletted` ones index a colour map.
-struct BmpDescription {
-  bool paletted = false;
-  uint32_t layout = 0;
-  uint32_t depthCode = 0;
+// Rows of a BMP are padded to whole 32-bit words.
+uint64_t storedRowBytes(uint64_t width, uint32_t bitsPerPixel) {
+  return (width * bitsPerPixel + 31) / 32 * 4;
+}
+uint64_t paddedRowBytes(uint64_t bytes) { return (bytes + 3) / 4 * 4; }
+
+// How the pixels reach the image.
+enum class Route {
+  shared,     // the file's own bytes (1, 8, 24, 32 bits)
+  widened,    // 2 or 4 bits to a byte per pixel
+  runLength,  // RLE8, RLE4 to a byte per pixel
+  bitFields,  // 16 or 32 bits with masks to BGR or BGRA
 };
 
-bool describeBitCount(uint32_t bitCount, uint32_t colorsUsed, BmpDescription& out) {
-  switch (bitCount) {
-    case 1:
-      out = {true, grLayoutLuminance, grDepth1};
-      return true;
-    case 4:  // widened to a byte per pixel: GL has no 4-bit index type
-    case 8:
-      out = {true, grLayoutLuminance, grDepth8};
-      return true;
-    case 24:
-      out = {false, grLayoutBGR, grDepth8};
-      return colorsUsed == 0;
-    case 32:
-      out = {false, grLayoutBGRA, grDepth8};
-      return colorsUsed == 0;
-    default:
-      return false;
+// Everything checked; nothing changed yet.
+struct Plan {
+  bmp::Header header;
+  Route route = Route::shared;
+  uint64_t storedRowBytes = 0;
+  uint64_t targetRowBytes = 0;  // decoded routes
+  uint32_t masks[4] = {0, 0, 0, 0};
+  bool alpha = false;
+};
+
+bool isPaletted(uint32_t bitCount) { return bitCount <= 8; }
+
+grBmpProblem planUncompressed(Plan& plan, uint32_t bitsBytes) {
+  const bmp::Header& h = plan.header;
+  // The rows the header declares must all be in the file.
+  plan.storedRowBytes = storedRowBytes(h.width, h.bitCount);
+  if (plan.storedRowBytes > bitsBytes / h.height) return {E::truncatedPixels};
+  if (h.bitCount == 2 || h.bitCount == 4) {
+    plan.route = Route::widened;
+    plan.targetRowBytes = paddedRowBytes(h.width);
+  } else if (h.bitCount == 16 || h.compression != bmp::kRgb) {
+    plan.route = Route::bitFields;
+    const bool declared = h.compression != bmp::kRgb;
+    std::copy(declared ? h.masks : bmp::kMasks555, (declared ? h.masks : bmp::kMasks555) + 4,
+              plan.masks);
+    const uint32_t count = h.alphaDeclared ? 4 : 3;
+    if (!bmp::masksAreUsable(plan.masks, count, h.bitCount)) return {E::badMasks};
+    plan.alpha = h.alphaDeclared && plan.masks[3] != 0;
+    plan.targetRowBytes = paddedRowBytes(uint64_t(h.width) * (plan.alpha ? 4 : 3));
   }
+  return {};
+}
+
+grBmpProblem makePlan(Plan& plan, const unsigned char* file, uint32_t size) {
+  if (grBmpProblem p = bmp::parseHeader(file, size, plan.header); p.error != E::none) return p;
+  const bmp::Header& h = plan.header;
+  if (h.compression == bmp::kRle8 || h.compression == bmp::kRle4) {
+    if (h.width > kMaxDecodedSide || h.height > kMaxDecodedSide ||
+        uint64_t(h.width) * h.height > kMaxDecodedPixels)
+      return {E::canvasTooLarge};
+    plan.route = Route::runLength;
+    plan.targetRowBytes = paddedRowBytes(h.width);
+  } else if (grBmpProblem p = planUncompressed(plan, size - h.bitsOffset); p.error != E::none) {
+    return p;
+  }
+  if (plan.route != Route::shared && plan.targetRowBytes * h.height > UINT32_MAX)
+    return {E::canvasTooLarge};
+  return {};
 }
 
 void reverseRows(unsigned char* pixels, uint64_t rowBytes, uint32_t rows) {
@@ -58,51 +106,119 @@ void reverseRows(unsigned char* pixels, uint64_t rowBytes, uint32_t rows) {
   }
 }
 
-// One byte per pixel, high nibble first, rows padded to 4 bytes.
-void widenNibbles(const unsigned char* source, uint64_t sourceRowBytes, uint32_t width,
-                  uint32_t rows, unsigned char* target, uint32_t targetRowBytes) {
-  for (uint32_t row = 0; row < rows; ++row) {
-    const unsigned char* in = source + row * sourceRowBytes;
-    unsigned char* out = target + uint64_t(row) * targetRowBytes;
-    for (uint32_t x = 0; x < width; ++x) {
-      const unsigned char pair = in[x / 2];
-      out[x] = (x % 2 == 0) ? (pair >> 4) : (pair & 0x0F);
+// One byte per pixel from 2 or 4 bits, the leftmost pixel in the high bits.
+void widenIndices(const Plan& plan, const unsigned char* source, unsigned char* target) {
+  const bmp::Header& h = plan.header;
+  const uint32_t bits = h.bitCount, perByte = 8 / bits, mask = (1u << bits) - 1;
+  for (uint32_t row = 0; row < h.height; ++row) {
+    const uint32_t storedRow = h.topDown ? h.height - 1 - row : row;
+    const unsigned char* in = source + storedRow * plan.storedRowBytes;
+    unsigned char* out = target + row * plan.targetRowBytes;
+    for (uint32_t x = 0; x < h.width; ++x) {
+      const uint32_t shift = 8 - bits * (x % perByte + 1);
+      out[x] = (in[x / perByte] >> shift) & mask;
     }
-    std::fill(out + width, out + targetRowBytes, 0);
+    std::fill(out + h.width, out + plan.targetRowBytes, 0);
   }
 }
 
-void fillMap(grColorMaps& maps, uint32_t index, const tagRGBQUAD& color) {
-  // 0..255 onto 0..65535.
-  *maps.red.at(index) = static_cast<unsigned short>(color.rgbRed * 257);
-  *maps.green.at(index) = static_cast<unsigned short>(color.rgbGreen * 257);
-  *maps.blue.at(index) = static_cast<unsigned short>(color.rgbBlue * 257);
+// Stored 32-bit BI_RGB pixels leave the fourth byte unused (writers put 0
+// or anything there): the picture is opaque.
+void makeOpaque(unsigned char* rows, uint64_t rowBytes, uint32_t width, uint32_t height) {
+  for (uint32_t row = 0; row < height; ++row)
+    for (uint32_t x = 0; x < width; ++x) rows[row * rowBytes + 4 * uint64_t(x) + 3] = 255;
 }
 
-// Maps of 2^bits entries (GL accepts power-of-two maps only): the first
-// `used` from the palette, black after them.
-void paletteMaps(grColorMaps& maps, const ofsvector<tagRGBQUAD>& palette, uint32_t entries,
-                 uint32_t used) {
+// Shares the file's pixel bytes, turned upright in place.
+void shareFilePixels(grImage2D& image, grBmpFile& file, const Plan& plan) {
+  const bmp::Header& h = plan.header;
+  if (h.topDown) {
+    reverseRows(file.bits.begin(), plan.storedRowBytes, h.height);
+    file.infoHeader.at(0)->biHeight = int32_t(intel_byteorder::host32(h.height));
+  }
+  if (h.bitCount == 32) makeOpaque(file.bits.begin(), plan.storedRowBytes, h.width, h.height);
+  image.pixels = file.bits;
+}
+
+// Decodes into a fresh buffer; false when an RLE stream runs past the canvas.
+bool decodePixels(grImage2D& image, const grBmpFile& file, const Plan& plan) {
+  const bmp::Header& h = plan.header;
+  ofsvector<unsigned char> decoded;
+  decoded.allocate(uint32_t(plan.targetRowBytes * h.height));
+  const unsigned char* source = file.bits.begin();
+  if (plan.route == Route::widened) {
+    widenIndices(plan, source, decoded.begin());
+  } else if (plan.route == Route::bitFields) {
+    bmp::decodeBitFields({source, plan.storedRowBytes, h.width, h.height, h.topDown, h.bitCount,
+                          plan.masks, plan.alpha},
+                         decoded.begin(), plan.targetRowBytes);
+  } else {
+    std::fill(decoded.begin(), decoded.end(), 0);
+    const bmp::RleCanvas canvas = {decoded.begin(), h.width, h.height, plan.targetRowBytes};
+    if (!bmp::decodeRle(source, file.bits.size(), h.compression == bmp::kRle4, canvas))
+      return false;
+  }
+  image.pixels = decoded;
+  return true;
+}
+
+void fillMaps(grColorMaps& maps, const unsigned char* file, const bmp::Header& h, uint32_t entries,
+              uint32_t used) {
   maps.setSize(entries);
-  const tagRGBQUAD black = {0, 0, 0, 0};
-  for (uint32_t j = 0; j < entries; ++j) fillMap(maps, j, j < used ? *palette.at(j) : black);
+  for (uint32_t j = 0; j < entries; ++j) {
+    // 0..255 onto 0..65535; entries past `used` are black.
+    const unsigned char* bgr = file + h.paletteOffset + uint64_t(j) * h.paletteEntryBytes;
+    *maps.red.at(j) = static_cast<unsigned short>(j < used ? bgr[2] * 257 : 0);
+    *maps.green.at(j) = static_cast<unsigned short>(j < used ? bgr[1] * 257 : 0);
+    *maps.blue.at(j) = static_cast<unsigned short>(j < used ? bgr[0] * 257 : 0);
+  }
 }
 
-bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
+// The pixel description and colour maps: palette pictures index maps of
+// 2^bits entries (GL accepts power-of-two maps only), the first biClrUsed
+// (or all) from the palette and black after them; longer palettes are cut.
+void describePixels(grImage2D& image, const unsigned char* file, const Plan& plan) {
+  const bmp::Header& h = plan.header;
+  image.componentClass = grClassUnsigned;
+  image.depthCode = h.bitCount == 1 ? grDepth1 : grDepth8;
+  image.colorMaps.reset();
+  if (isPaletted(h.bitCount)) {
+    const uint32_t entries = 1u << h.bitCount;
+    uint32_t used = h.colorsUsed == 0 ? entries : std::min(h.colorsUsed, entries);
+    used = std::min(used, h.paletteEntries);
+    image.layout = h.colorsUsed != 0 || used != 0 ? grLayoutColorIndex : grLayoutLuminance;
+    if (used != 0) fillMaps(image.colorMaps, file, h, entries, used);
+  } else if (plan.route == Route::bitFields) {
+    image.layout = plan.alpha ? grLayoutBGRA : grLayoutBGR;
+  } else {
+    // No maps from a true-colour file's palette (a hint for palette
+    // displays): with maps loaded, GL's colour mapping would pass these
+    // pixels through the unloaded R-to-R maps and upload them black.
+    image.layout = h.bitCount == 24 ? grLayoutBGR : grLayoutBGRA;
+  }
+}
 
 }  // namespace
 
 bool grBmpFile::read(const char* path) {
+  const auto refuse = [this](grBmpError error) {
+    problem = {error, 0};
+    return false;
+  };
   libutils::FileStatus status;
-  if (!libutils::fileStatus(path, status) || !status.regularFile) return false;
-  if (status.size < kHeadersBytes || status.size > UINT32_MAX) return false;
+  if (!path || !libutils::fileStatus(path, status)) return refuse(grBmpError::notFound);
+  if (!status.regularFile) return refuse(grBmpError::notRegularFile);
+  if (status.size < kHeadersBytes) return refuse(grBmpError::tooShort);
+  if (status.size > UINT32_MAX) return refuse(grBmpError::tooLarge);
 
   const uint32_t fileSize = uint32_t(status.size);
   refvector2<unsigned char> buffer;
-  if (!buffer.allocate(fileSize, path, 0, 0, false)) return false;
+  if (!buffer.allocate(fileSize, path, 0, 0, false)) return refuse(grBmpError::unreadable);
   // alloc_new reports nothing itself; a file that could not be opened, or
   // shrank since its status was taken, shows as a short read.
-  if (buffer.storageAllocator()->bytesRead != fileSize) return false;
+  if (buffer.storageAllocator()->bytesRead != fileSize) return refuse(grBmpError::unreadable);
+  problem = {};
+  flaw = {};
 
   fileHeader.view(buffer, 0, 1);
   infoHeader.view(buffer, kFileHeaderBytes, 1);
@@ -121,74 +237,41 @@ bool grBmpFile::read(const char* path) {
   return true;
 }
 
+namespace {
+
+grBmpProblem describeFile(grImage2D& image, grBmpFile& file) {
+  file.flaw = {};
+  if (file.fileHeader.empty() || file.infoHeader.empty()) return {E::notRead};
+  ofsvector<unsigned char> whole;
+  whole.view(file.fileHeader, 0, ofsvector<unsigned char>::toEnd);
+  Plan plan;
+  if (grBmpProblem p = makePlan(plan, whole.begin(), whole.size()); p.error != E::none) return p;
+
+  // Everything is checked; from here on the buffer may change (upright
+  // rows, opaque alpha), and the image is built apart from the caller's.
+  grImage2D described;
+  if (plan.route == Route::shared) {
+    shareFilePixels(described, file, plan);
+  } else if (!decodePixels(described, file, plan)) {
+    return {E::rlePastCanvas};
+  }
+  describePixels(described, whole.begin(), plan);
+  described.width = int32_t(plan.header.width);
+  described.height = int32_t(plan.header.height);
+  described.compressed = false;
+  // Rows as stored or decoded (4-byte padding, no skips).
+  described.pixelStore = &grBmpPixelStore;
+  described.unpack = grUnpack2D{};
+  file.flaw = bmp::findFlaw(whole.begin(), whole.size(), plan.header, described);
+  image = described;
+  return {};
+}
+
+}  // namespace
+
 bool bmpToImage(grImage2D& image, grBmpFile& file) {
-  if (file.fileHeader.empty() || file.infoHeader.empty()) return false;
-  tagBITMAPINFOHEADER& info = *file.infoHeader.at(0);
-  // Shorter (OS/2 core) headers lay their fields out differently.
-  if (intel_byteorder::host32(info.biSize) < kInfoHeaderBytes) return false;
-  if (intel_byteorder::host32(info.biCompression) != 0) return false;
-
-  const uint32_t bitCount = intel_byteorder::host16(info.biBitCount);
-  const uint32_t colorsUsed = intel_byteorder::host32(info.biClrUsed);
-  BmpDescription description;
-  if (!describeBitCount(bitCount, colorsUsed, description)) return false;
-
-  const int32_t width = int32_t(intel_byteorder::host32(uint32_t(info.biWidth)));
-  const int32_t storedHeight = int32_t(intel_byteorder::host32(uint32_t(info.biHeight)));
-  if (width <= 0 || storedHeight == 0 || storedHeight == INT32_MIN) return false;
-  const bool topDown = storedHeight < 0;
-  const uint32_t height = uint32_t(std::abs(storedHeight));
-
-  // The rows the header declares must all be in the file.
-  const uint64_t rowBytes = storedRowBytes(uint32_t(width), bitCount);
-  if (rowBytes > file.bits.size() / height) return false;
-
-  const bool widen = bitCount == 4;
-  const uint32_t widenedRowBytes = (uint32_t(width) + 3u) & ~3u;
-  if (widen && uint64_t(widenedRowBytes) * height > UINT32_MAX) return false;
-
-  // Palette: biClrUsed, or 2^bits when 0, as far as the palette region holds.
-  const uint32_t mapEntries = description.paletted ? 1u << bitCount : 0;
-  uint32_t paletteUsed = 0;
-  if (description.paletted) {
-    paletteUsed = colorsUsed == 0 ? mapEntries : std::min(colorsUsed, mapEntries);
-    paletteUsed = std::min(paletteUsed, file.palette.size());
-    if (colorsUsed != 0 || paletteUsed != 0) description.layout = grLayoutColorIndex;
-  }
-
-  // Everything is checked; from here on the image and buffer change.
-  if (topDown) {
-    reverseRows(file.bits.begin(), rowBytes, height);
-    info.biHeight = int32_t(intel_byteorder::host32(height));
-  }
-
-  if (widen) {
-    ofsvector<unsigned char> widened;
-    widened.allocate(widenedRowBytes * height);
-    widenNibbles(file.bits.begin(), rowBytes, uint32_t(width), height, widened.begin(),
-                 widenedRowBytes);
-    image.pixels = widened;
-  } else {
-    image.pixels = file.bits;
-  }
-
-  image.layout = description.layout;
-  image.componentClass = grClassUnsigned;
-  image.depthCode = description.depthCode;
-  image.width = width;
-  image.height = int32_t(height);
-  image.compressed = false;
-  // Rows as stored (4-byte padding, no skips), whatever the image held.
-  image.pixelStore = &grBmpPixelStore;
-  image.unpack = grUnpack2D{};
-
-  image.colorMaps.reset();
-  if (description.paletted) {
-    if (paletteUsed != 0) paletteMaps(image.colorMaps, file.palette, mapEntries, paletteUsed);
-  } else if (isPowerOfTwo(file.palette.size())) {
-    paletteMaps(image.colorMaps, file.palette, file.palette.size(), file.palette.size());
-  }
-  return true;
+  file.problem = describeFile(image, file);
+  return file.problem.error == grBmpError::none;
 }
 
 }  // namespace libgr

@@ -14,8 +14,15 @@ BillBoard::BillBoard() : texParams(photographTexParams()) {}
 bool BillBoard::load(const char* path, const libgr::grFrame& placement,
                      const libgr::grRect& extent) {
   loaded = false;
-  if (!bitmap.read(path)) return false;
-  if (!uploadPhotograph(bitmap, image, texture, texParams, textureObject)) return false;
+  failure.clear();
+  flaw.clear();
+  if (!bitmap.read(path) || !uploadPhotograph(bitmap, image, texture, texParams, textureObject)) {
+    failure = bitmap.problem.error != libgr::grBmpError::none
+                  ? libgr::bmpProblemText(bitmap.problem)
+                  : "OpenGL took no image from it";
+    return false;
+  }
+  if (bitmap.flaw.error != libgr::grBmpError::none) flaw = libgr::bmpProblemText(bitmap.flaw);
 
   frame = placement;
   rect = extent;

@@ -6,6 +6,8 @@
 //
 // Members are public, in this order, as the application and its tests use
 // them. The texture points at texParams, so a BillBoard is not copyable.
+#include <string>
+
 #include "graphics/bmp.h"
 #include "graphics/drawable.h"
 #include "graphics/image.h"
@@ -27,7 +29,7 @@ class BillBoard : public libgr::grObject3D {
   // the name of an earlier load, if any), then keeps the placement and the
   // square's extent in its own x-y plane. Needs a current GL context. False,
   // and nothing drawn afterwards, when the file is missing, is not a BMP the
-  // reader accepts, or GL took no image from it.
+  // reader accepts, or GL took no image from it; `failure` then says which.
   bool load(const char* path, const libgr::grFrame& placement, const libgr::grRect& extent);
 
   // Draws the square when loaded; otherwise issues no GL call at all. Leaves
@@ -42,4 +44,10 @@ class BillBoard : public libgr::grObject3D {
   libgr::grTexParams2D texParams;
   libgr::grFrame frame;
   libgr::grRect rect;
+  // Why the last load returned false ("not found", "unsupported compression
+  // 7", ...); empty after a load that succeeded.
+  std::string failure;
+  // What is off in a file that was shown all the same (damaged header fields
+  // it does not need, indices past the palette); empty for a sound file.
+  std::string flaw;
 };

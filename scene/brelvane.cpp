@@ -6,7 +6,9 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "graphics/gl_wrappers.h"
 #include "scene/billboard.h"
@@ -33,20 +35,31 @@ void setLight() {
   glEnable(GL_LIGHTING);
 }
 
+// Loads one photograph; one line on standard error, naming the file as given
+// and the reason, when it cannot be shown (the quad then draws nothing), or
+// what is off in a damaged file that is shown all the same.
+void loadPhotograph(BillBoard& photo, const std::string& path, const libgr::grFrame& placement,
+                    const libgr::grRect& extent) {
+  if (!photo.load(path.c_str(), placement, extent))
+    std::fprintf(stderr, "brelvane: %s: %s\n", path.c_str(), photo.failure.c_str());
+  else if (!photo.flaw.empty())
+    std::fprintf(stderr, "brelvane: %s: shown, but %s\n", path.c_str(), photo.flaw.c_str());
+}
+
 // The photographs as a back wall and a floor, each 512 units square. A file
 // that does not load leaves its quad in place, drawing nothing.
-void loadPhotographs(BillBoard*& upright, BillBoard*& floor) {
+void loadPhotographs(const PhotoPaths& paths, BillBoard*& upright, BillBoard*& floor) {
   const libgr::grRect square({-256.0f, -256.0f}, {256.0f, 256.0f});
   if (!upright) {
     const libgr::grFrame wall(libgr::grRotation(0.0f, 0.0f, 0.0f, 1.0f), {0.0f, 0.0f, -256.0f});
     upright = new BillBoard;
-    upright->load("p6155961.bmp", wall, square);
+    loadPhotograph(*upright, paths.wall, wall, square);
   }
   if (!floor) {
     // Turned to face up, its top edge against the wall's bottom edge.
     const libgr::grFrame ground(libgr::grRotation(-90.0f, 1.0f, 0.0f, 0.0f), {0.0f, -256.0f, 0.0f});
     floor = new BillBoard;
-    floor->load("p6155955.bmp", ground, square);
+    loadPhotograph(*floor, paths.floor, ground, square);
   }
 }
 
@@ -80,7 +93,7 @@ void Brelvane::init() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
   drops.init();  // before the photographs
-  loadPhotographs(photoUpright, photoFloor);
+  loadPhotographs(photoPaths, photoUpright, photoFloor);
 }
 
 void Brelvane::reshape(int width, int height) {

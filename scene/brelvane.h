@@ -6,6 +6,8 @@
 // extra idle step). The viewer (projection, camera frame, mouse drags) is the
 // camera member; the application hands it the resize, the view step and the
 // mouse events.
+// A photograph that cannot be shown is named on standard error with the
+// reason, and the scene runs without it.
 //
 // Data members are public: the scene's parts and its tests work on them.
 // Their declaration order is deliberate; keep it when adding members.
@@ -15,6 +17,7 @@
 
 #include "framework/gluty_api.h"
 #include "scene/camera.h"
+#include "scene/command_line.h"
 #include "scene/drop_stream.h"
 
 class BillBoard;
@@ -48,4 +51,7 @@ class Brelvane : public vorn::glutyAPI4 {
   BillBoard* photoFloor = nullptr;
   // x, y, width, height as GL_VIEWPORT gave them at the last idle step.
   GLint viewport[4] = {0, 0, 0, 0};
+  // Where init reads the photographs from; the command line may change them
+  // before the window exists.
+  PhotoPaths photoPaths;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release (build-bench/) and measures, writing every
 # figure to build-bench/bench-results/:
-#   math.txt, photo_read.txt, texture_upload.txt  Google Benchmark runs
+#   math.txt, photo_read.txt, bmp_decode.txt, texture_upload.txt  Google
+#                   Benchmark runs
 #   startup.txt     process start to first frame of the real program, in parts
 #   read_syscalls.txt  the system calls that read each photograph
 #   frames.txt      wall time and allocations per frame, scene vs reference
@@ -23,7 +24,7 @@ startups=11
 if [ "$quick" = 1 ]; then repetitions=1 frames=200 warm_up=100 cg_frames=10 startups=3; fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRELVANE_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j2 --target math_bench photo_read_bench texture_upload_bench \
+cmake --build "$build" -j2 --target math_bench photo_read_bench bmp_decode_bench texture_upload_bench \
   frame_driver reference_frame startup_probe brelvane sample_photos
 mkdir -p "$out"
 
@@ -47,6 +48,7 @@ gbench() {  # name, then extra arguments
 }
 gbench math_bench
 gbench photo_read_bench
+gbench bmp_decode_bench
 gbench texture_upload_bench
 
 # Start-up of the real program, with the start-up probe preloaded: it prints

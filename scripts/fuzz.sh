@@ -2,10 +2,11 @@
 # Builds the libFuzzer target with clang into build-fuzz/ (everything
 # instrumented with ASan, UBSan and coverage) and fuzzes the BMP-to-texture
 # path for SECONDS (default 60) from a scratch copy of the seeds: the kept
-# corpus in tests/fuzz_corpus/ and the BMP conformance suite in
-# tests/data/bmpsuite/. Exits non-zero on any finding (crash, sanitizer
-# report, leak, GL error or unrestored GL state); the input is left in
-# build-fuzz/findings/.
+# corpus in tests/fuzz_corpus/, the BMP conformance suite in
+# tests/data/bmpsuite/ and the files real tools wrote in tests/data/toolbmps/
+# (RLE8, 16- and 32-bit bit fields, OS/2 core headers). Exits non-zero on any
+# finding (crash, sanitizer report, leak, GL error or unrestored GL state);
+# the input is left in build-fuzz/findings/.
 #
 # Usage: scripts/fuzz.sh [SECONDS]
 set -euo pipefail
@@ -21,7 +22,7 @@ corpus=build-fuzz/corpus
 findings=build-fuzz/findings
 rm -rf "$corpus" "$findings"
 mkdir -p "$corpus" "$findings"
-cp tests/fuzz_corpus/* tests/data/bmpsuite/*/*.bmp "$corpus"/
+cp tests/fuzz_corpus/* tests/data/bmpsuite/*/*.bmp tests/data/toolbmps/*.bmp "$corpus"/
 chmod u+w "$corpus"/*
 
 # Mesa, GLU and the other GL libraries are not instrumented: their own

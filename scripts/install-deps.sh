@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev libstb-dev
   # running the program and its end-to-end tests
   xvfb xauth xdotool x11-apps x11-utils imagemagick netpbm apitrace valgrind strace python3
+  # remaking tests/data/toolbmps (make.py)
+  python3-pil
 )
 
 missing=()

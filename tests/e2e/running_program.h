@@ -40,6 +40,12 @@ class LaunchedProgram {
   LaunchedProgram(const testsupport::XSession& x, const std::string& binary,
                   const std::string& workdir, const std::vector<std::string>& env = {})
       : pid_(x.launch({binary}, workdir, env)) {}
+  // The program with arguments, its standard error going to `stderrPath`
+  // (through a shell that execs it, so the pid and argv[0] stay the program's).
+  LaunchedProgram(const testsupport::XSession& x, const std::string& binary,
+                  const std::vector<std::string>& args, const std::string& workdir,
+                  const std::string& stderrPath)
+      : pid_(x.launch(withStderr(binary, args), workdir, {"E2E_STDERR=" + stderrPath})) {}
   ~LaunchedProgram() {
     if (pid_ > 0 && !ended_) testsupport::XSession::kill(pid_);
   }
@@ -63,6 +69,13 @@ class LaunchedProgram {
   }
 
  private:
+  static std::vector<std::string> withStderr(const std::string& binary,
+                                             const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>\"$E2E_STDERR\"", binary};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+  }
+
   pid_t pid_;
   bool ended_ = false;
   std::optional<int> status_;

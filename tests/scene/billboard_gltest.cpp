@@ -114,6 +114,7 @@ TEST_F(BillBoardTest, drawsNothingWithoutASuccessfulLoad) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(quad.load(file(name).c_str(), kWall, kSquare));
     EXPECT_FALSE(quad.loaded);
+    EXPECT_NE(quad.failure, "") << "no reason given";
     EXPECT_FALSE(quad.textureObject.isLoaded()) << "a broken file reached the texture";
     CallRecorder rec;
     quad.render();
@@ -125,10 +126,23 @@ TEST_F(BillBoardTest, aFailedReloadHidesTheEarlierPicture) {
   ASSERT_TRUE(scenetest::writeQuadrantBmp(file("wall.bmp"), 64, 64, kWallColours));
   BillBoard quad;
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
+  EXPECT_EQ(quad.failure, "");
+  EXPECT_EQ(quad.flaw, "");
   EXPECT_FALSE(quad.load(file("missing.bmp").c_str(), kWall, kSquare));
+  EXPECT_EQ(quad.failure, "not found");
   CallRecorder rec;
   quad.render();
   EXPECT_TRUE(rec.calls().empty()) << rec.dump();
+}
+
+TEST_F(BillBoardTest, aDamagedFileThatIsStillShownNamesItsFlaw) {
+  std::vector<uint8_t> bytes = scenetest::quadrantBmp(64, 64, kWallColours);
+  bytes[26] = 3;  // biPlanes, which must be 1
+  ASSERT_TRUE(scenetest::writeFile(file("planes.bmp"), bytes));
+  BillBoard quad;
+  EXPECT_TRUE(quad.load(file("planes.bmp").c_str(), kWall, kSquare));
+  EXPECT_NE(quad.flaw, "");
+  EXPECT_EQ(quad.failure, "");
 }
 
 TEST_F(BillBoardTest, loadMakesOneMipmappedTextureAndReusesItsName) {
