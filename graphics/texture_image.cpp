@@ -1,5 +1,5 @@
-// Image texture uploads: the pixel-format table, the checks and pixel-store
-// envelope around each image, and the mipmap branches of the four kinds.
+// Image texture uploads: the checks and pixel-store envelope around each
+// image, and the mipmap branches of the four kinds.
 #include "graphics/texture_image.h"
 
 #include <GL/glext.h>
@@ -7,216 +7,8 @@
 
 #include "graphics/extensions.h"
 #include "graphics/pixel_transfer.h"
-#include "graphics/unpack_size.h"
 
 namespace libgr {
-
-// ---------------------------------------------------------------------------
-// Pixel-format table
-namespace {
-
-struct FormatRow {
-  uint32_t componentClass;
-  uint32_t depthCode;
-  GLenum internalFormat;
-  GLenum type;
-};
-
-struct RowList {
-  const FormatRow* rows;
-  std::size_t count;
-};
-
-template <std::size_t N>
-constexpr RowList listOf(const FormatRow (&rows)[N]) {
-  return {rows, N};
-}
-
-constexpr uint32_t S = grClassSigned, U = grClassUnsigned, F = grClassFloat;
-
-// Luminance, intensity and alpha share one pattern of sized formats.
-#define SINGLE_CHANNEL_ROWS(base, f4, f8, f12, f16)                                               \
-  {S, 2, f4, GL_BYTE}, {S, 3, f8, GL_BYTE}, {S, 4, f12, GL_SHORT}, {S, 5, f16, GL_SHORT},         \
-      {S, 7, base, GL_INT}, {U, 0, base, GL_BITMAP}, {U, 2, f4, GL_UNSIGNED_BYTE},                \
-      {U, 3, f8, GL_UNSIGNED_BYTE}, {U, 4, f12, GL_UNSIGNED_SHORT},                               \
-      {U, 5, f16, GL_UNSIGNED_SHORT}, {U, 7, base, GL_UNSIGNED_INT}, {F, 5, base, GL_HALF_FLOAT}, \
-  {                                                                                               \
-    F, 7, base, GL_FLOAT                                                                          \
-  }
-#define PLAIN_CHANNEL_ROWS(base)                                                                \
-  {S, 3, base, GL_BYTE}, {S, 5, base, GL_SHORT}, {S, 7, base, GL_INT}, {U, 0, base, GL_BITMAP}, \
-      {U, 3, base, GL_UNSIGNED_BYTE}, {U, 5, base, GL_UNSIGNED_SHORT},                          \
-      {U, 7, base, GL_UNSIGNED_INT}, {F, 5, base, GL_HALF_FLOAT}, {                             \
-    F, 7, base, GL_FLOAT                                                                        \
-  }
-
-constexpr FormatRow kLuminance[] = {SINGLE_CHANNEL_ROWS(GL_LUMINANCE, GL_LUMINANCE4, GL_LUMINANCE8,
-                                                        GL_LUMINANCE12, GL_LUMINANCE16)};
-constexpr FormatRow kIntensity[] = {SINGLE_CHANNEL_ROWS(GL_INTENSITY, GL_INTENSITY4, GL_INTENSITY8,
-                                                        GL_INTENSITY12, GL_INTENSITY16)};
-// The alpha layout keeps plain GL_ALPHA for 8 bits.
-constexpr FormatRow kAlpha[] = {
-    SINGLE_CHANNEL_ROWS(GL_ALPHA, GL_ALPHA4, GL_ALPHA, GL_ALPHA12, GL_ALPHA16)};
-constexpr FormatRow kRed[] = {PLAIN_CHANNEL_ROWS(GL_RED)};
-constexpr FormatRow kGreen[] = {PLAIN_CHANNEL_ROWS(GL_GREEN)};
-constexpr FormatRow kBlue[] = {PLAIN_CHANNEL_ROWS(GL_BLUE)};
-#undef SINGLE_CHANNEL_ROWS
-#undef PLAIN_CHANNEL_ROWS
-
-constexpr FormatRow kLuminanceAlpha[] = {
-    {S, 2, GL_LUMINANCE4_ALPHA4, GL_BYTE},
-    {S, 13, GL_LUMINANCE6_ALPHA2, GL_BYTE},
-    {S, 3, GL_LUMINANCE8_ALPHA8, GL_BYTE},
-    {S, 14, GL_LUMINANCE12_ALPHA4, GL_BITMAP},
-    {S, 4, GL_LUMINANCE12_ALPHA12, GL_SHORT},
-    {S, 5, GL_LUMINANCE16_ALPHA16, GL_SHORT},
-    {S, 7, GL_LUMINANCE_ALPHA, GL_INT},
-    {U, 0, GL_LUMINANCE_ALPHA, GL_BITMAP},
-    {U, 2, GL_LUMINANCE4_ALPHA4, GL_UNSIGNED_BYTE},
-    {U, 13, GL_LUMINANCE6_ALPHA2, GL_UNSIGNED_BYTE},
-    {U, 3, GL_LUMINANCE8_ALPHA8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_LUMINANCE12_ALPHA12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_LUMINANCE16_ALPHA16, GL_UNSIGNED_SHORT},
-    {U, 14, GL_LUMINANCE12_ALPHA4, GL_BITMAP},
-    {U, 6, GL_LUMINANCE_ALPHA, GL_UNSIGNED_INT},
-    {U, 7, GL_LUMINANCE_ALPHA, GL_UNSIGNED_INT},
-    {F, 5, GL_LUMINANCE_ALPHA, GL_HALF_FLOAT},
-    {F, 7, GL_LUMINANCE_ALPHA, GL_FLOAT},
-};
-
-constexpr FormatRow kRGB[] = {
-    {S, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {U, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {S, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {U, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {S, 2, GL_RGB4, GL_BYTE},
-    {S, 3, GL_RGB8, GL_BYTE},
-    {S, 4, GL_RGB12, GL_SHORT},
-    {S, 5, GL_RGB16, GL_SHORT},
-    {S, 7, GL_RGB, GL_INT},
-    {U, 0, GL_RGB, GL_BITMAP},
-    {U, 2, GL_RGB4, GL_UNSIGNED_BYTE},
-    {U, 3, GL_RGB8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_RGB12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_RGB16, GL_UNSIGNED_SHORT},
-    {U, 7, GL_RGB, GL_UNSIGNED_INT},
-    {F, 5, GL_RGB, GL_HALF_FLOAT},
-    {F, 7, GL_RGB, GL_FLOAT},
-};
-
-constexpr FormatRow kRGBA[] = {
-    {S, 2, GL_RGBA4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {U, 2, GL_RGBA4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {S, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {U, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {S, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {U, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {S, 3, GL_RGBA8, GL_BYTE},
-    {S, 4, GL_RGBA12, GL_SHORT},
-    {S, 5, GL_RGBA16, GL_SHORT},
-    {S, 7, GL_RGBA, GL_INT},
-    {U, 0, GL_RGBA, GL_BITMAP},
-    {U, 3, GL_RGBA8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_RGBA12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_RGBA16, GL_UNSIGNED_SHORT},
-    {U, 7, GL_RGBA, GL_UNSIGNED_INT},
-    {F, 5, GL_RGBA, GL_HALF_FLOAT},
-    {F, 7, GL_RGBA, GL_FLOAT},
-};
-
-constexpr FormatRow kBGR[] = {
-    {S, 3, GL_RGB, GL_BYTE},
-    {U, 3, GL_RGB, GL_UNSIGNED_BYTE},
-    {S, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {U, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {S, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {U, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-};
-
-constexpr FormatRow kBGRA[] = {
-    {S, 3, GL_RGBA, GL_BYTE},
-    {U, 3, GL_RGBA, GL_UNSIGNED_BYTE},
-    {S, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {U, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {S, 2, GL_RGB4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {U, 2, GL_RGB4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {S, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {U, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-};
-
-// Depth rows carry floating-point depths.
-constexpr FormatRow kDepth[] = {
-    {F, 5, GL_DEPTH_COMPONENT16, GL_FLOAT},
-    {F, 6, GL_DEPTH_COMPONENT24, GL_FLOAT},
-    {F, 7, GL_DEPTH_COMPONENT32, GL_FLOAT},
-};
-
-// GL keeps no colour-index textures (GL_COLOR_INDEX as an internal format is
-// refused): indices become colours through the I-to-R/G/B maps.
-constexpr FormatRow kColorIndex[] = {
-    {U, 0, GL_RGB, GL_BITMAP},
-    {U, 3, GL_RGB, GL_UNSIGNED_BYTE},
-};
-
-constexpr GLenum kLayoutFormats[16] = {
-    GL_LUMINANCE,  GL_LUMINANCE_ALPHA, GL_INTENSITY, GL_RED,  GL_GREEN,
-    GL_BLUE,       GL_ALPHA,           GL_RGB,       GL_RGBA, GL_BGR_EXT,
-    GL_BGRA_EXT,   GL_DEPTH_COMPONENT, GL_RGB,       GL_RGBA, GL_RGB,
-    GL_COLOR_INDEX};
-
-RowList rowsForLayout(unsigned layout) {
-  switch (layout) {
-    case 0:
-      return listOf(kLuminance);
-    case 1:
-      return listOf(kLuminanceAlpha);
-    case 2:
-      return listOf(kIntensity);
-    case 3:
-      return listOf(kRed);
-    case 4:
-      return listOf(kGreen);
-    case 5:
-      return listOf(kBlue);
-    case 6:
-      return listOf(kAlpha);
-    case 7:
-    case 12:
-      return listOf(kRGB);
-    case 8:
-    case 13:
-      return listOf(kRGBA);
-    case 9:
-      return listOf(kBGR);
-    case 10:
-      return listOf(kBGRA);
-    case 11:
-      return listOf(kDepth);
-    case 15:
-      return listOf(kColorIndex);
-    default:
-      return {nullptr, 0};
-  }
-}
-
-}  // namespace
-
-bool resolvePixelFormat(grPixelFormat& out, unsigned layout, unsigned componentClass,
-                        unsigned depthCode, bool compress) {
-  if (layout > 15) return false;
-  out.format = kLayoutFormats[layout];
-  const RowList list = rowsForLayout(layout);
-  const FormatRow* row = nullptr;
-  for (std::size_t i = 0; i < list.count && !row; ++i)
-    if (list.rows[i].componentClass == componentClass && list.rows[i].depthCode == depthCode)
-      row = &list.rows[i];
-  if (!row) return false;
-  out.internalFormat = row->internalFormat;
-  out.type = row->type;
-  if (compress && grHasTextureCompression && out.internalFormat == GL_ALPHA)
-    out.internalFormat = GL_COMPRESSED_ALPHA_ARB;
-  return true;
-}
 
 bool supportsGenerateMipmap(GLenum internalFormat) {
   switch (internalFormat) {
@@ -231,14 +23,6 @@ bool supportsGenerateMipmap(GLenum internalFormat) {
     default:
       return false;
   }
-}
-
-uint32_t floorPowerOfTwo(uint32_t n) {
-  n &= 0x7FFFFFFFu;
-  if (n == 0) return 1;
-  uint32_t power = 1;
-  while (n >>= 1) power <<= 1;
-  return power;
 }
 
 namespace {
@@ -291,10 +75,6 @@ bool positiveDimensions(const grImage1D& image) { return image.width > 0; }
 bool positiveDimensions(const grImage2D& image) { return image.width > 0 && image.height > 0; }
 bool positiveDimensions(const grImage3D& image) {
   return image.width > 0 && image.height > 0 && image.depth > 0;
-}
-
-bool validAlignment(int32_t alignment) {
-  return alignment == 1 || alignment == 2 || alignment == 4 || alignment == 8;
 }
 
 // True when the window holds every byte GL will read for this image. The
@@ -596,8 +376,6 @@ class GluSource {
   const void* data() const { return data_; }
 
  private:
-  static bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
-
   std::vector<unsigned char> rows_;
   const void* data_;
 };
