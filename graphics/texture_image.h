@@ -4,7 +4,7 @@
 // with upload settings, and send them to the texture bound to their target:
 // pixel-format resolution (pixel_format.h), a pixel-store scope per image,
 // colour-index maps, and the mipmap branches (automatic generation, GLU
-// building, explicit levels).
+// building, explicit levels), one flow for all four kinds.
 //
 // Every image is checked before GL sees it: its description must resolve,
 // its dimensions be positive and its pixel window hold every byte GL would
