@@ -47,26 +47,26 @@ struct grColorMaps {
   bool setSize(uint32_t n);
 };
 
-// Copies share the pixel storage and colour maps and copy everything else
-// (the pixelStore pointer too, not what it points to).
-struct grImage1D {
+// What every image record starts with: the pixel window, its description
+// and its pixel-store settings. Copies share the pixel storage (and, in the
+// records, the colour maps) and copy everything else (the pixelStore pointer
+// too, not what it points to).
+struct grImageBase {
   ofsvector<unsigned char> pixels;
   uint32_t layout = 0;
   uint32_t componentClass = 0;
   uint32_t depthCode = 0;
   const grPixelStore* pixelStore = nullptr;  // null: leave GL's settings as they are
+};
+
+struct grImage1D : grImageBase {
   grUnpack1D unpack;
   int32_t width = 0;
   bool compressed = false;  // pixels hold data in a compressed GL format
   grColorMaps colorMaps;
 };
 
-struct grImage2D {
-  ofsvector<unsigned char> pixels;
-  uint32_t layout = 0;
-  uint32_t componentClass = 0;
-  uint32_t depthCode = 0;
-  const grPixelStore* pixelStore = nullptr;
+struct grImage2D : grImageBase {
   grUnpack2D unpack;
   int32_t width = 0;
   int32_t height = 0;
@@ -91,12 +91,7 @@ struct grImage2D {
   static bool sameDescription(const grImage2D& a, const grImage2D& b);
 };
 
-struct grImage3D {
-  ofsvector<unsigned char> pixels;
-  uint32_t layout = 0;
-  uint32_t componentClass = 0;
-  uint32_t depthCode = 0;
-  const grPixelStore* pixelStore = nullptr;
+struct grImage3D : grImageBase {
   grUnpack3D unpack;
   int32_t width = 0;
   int32_t height = 0;
