@@ -1,22 +1,7 @@
-// Image records: layout and depth code tables, colour maps, and the sizing
-// operations of grImage2D.
+// Image records: colour maps and the sizing operations of grImage2D.
 #include "graphics/image.h"
 
 namespace libgr {
-
-uint32_t grLayoutComponents(grPixelLayout layout) {
-  static constexpr uint32_t components[] = {1, 2, 1, 1, 1, 1, 1, 3, 4, 3, 4, 1, 3, 4, 2};
-  return layout < sizeof(components) / sizeof(components[0]) ? components[layout] : 0;
-}
-
-bool grIsPackedDepth(uint32_t depthCode) {
-  return depthCode >= grPacked332 && depthCode <= grPacked124;
-}
-
-uint32_t grDepthBits(uint32_t depthCode) {
-  static constexpr uint32_t bits[] = {1, 2, 4, 8, 12, 16, 24, 32, 64, 8, 16, 16, 32, 8, 16};
-  return depthCode < sizeof(bits) / sizeof(bits[0]) ? bits[depthCode] : 0;
-}
 
 void grColorMaps::reset() {
   count = 0;

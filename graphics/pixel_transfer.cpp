@@ -31,7 +31,7 @@ void applyUnpack(const grUnpack3D& unpack) {
 
 void grColorMapGuard::apply(const grColorMaps& maps) {
   const uint32_t count = maps.count;
-  if (count == 0 || (count & (count - 1)) != 0) return;
+  if (!isPowerOfTwo(count)) return;
   // glPixelMapusv reads `count` entries from each table: never more than the
   // tables hold.
   if (maps.red.size() < count || maps.green.size() < count || maps.blue.size() < count) return;

@@ -1,222 +1,17 @@
-// Image texture uploads: the pixel-format table, the checks and pixel-store
-// envelope around each image, and the mipmap branches of the four kinds.
+// Image texture uploads: what differs between the four kinds, written as one
+// row of rules each, and the one flow that sends the images of any kind (or
+// refreshes the pixels of a 2-D texture): colour maps, base level
+// (generation, GLU or compressed), further levels, parameters, border colour.
 #include "graphics/texture_image.h"
 
 #include <GL/glext.h>
-#include <GL/glu.h>
 
 #include "graphics/extensions.h"
+#include "graphics/pixel_source.h"
 #include "graphics/pixel_transfer.h"
-#include "graphics/unpack_size.h"
+#include "graphics/texture_levels.h"
 
 namespace libgr {
-
-// ---------------------------------------------------------------------------
-// Pixel-format table
-namespace {
-
-struct FormatRow {
-  uint32_t componentClass;
-  uint32_t depthCode;
-  GLenum internalFormat;
-  GLenum type;
-};
-
-struct RowList {
-  const FormatRow* rows;
-  std::size_t count;
-};
-
-template <std::size_t N>
-constexpr RowList listOf(const FormatRow (&rows)[N]) {
-  return {rows, N};
-}
-
-constexpr uint32_t S = grClassSigned, U = grClassUnsigned, F = grClassFloat;
-
-// Luminance, intensity and alpha share one pattern of sized formats.
-#define SINGLE_CHANNEL_ROWS(base, f4, f8, f12, f16)                                               \
-  {S, 2, f4, GL_BYTE}, {S, 3, f8, GL_BYTE}, {S, 4, f12, GL_SHORT}, {S, 5, f16, GL_SHORT},         \
-      {S, 7, base, GL_INT}, {U, 0, base, GL_BITMAP}, {U, 2, f4, GL_UNSIGNED_BYTE},                \
-      {U, 3, f8, GL_UNSIGNED_BYTE}, {U, 4, f12, GL_UNSIGNED_SHORT},                               \
-      {U, 5, f16, GL_UNSIGNED_SHORT}, {U, 7, base, GL_UNSIGNED_INT}, {F, 5, base, GL_HALF_FLOAT}, \
-  {                                                                                               \
-    F, 7, base, GL_FLOAT                                                                          \
-  }
-#define PLAIN_CHANNEL_ROWS(base)                                                                \
-  {S, 3, base, GL_BYTE}, {S, 5, base, GL_SHORT}, {S, 7, base, GL_INT}, {U, 0, base, GL_BITMAP}, \
-      {U, 3, base, GL_UNSIGNED_BYTE}, {U, 5, base, GL_UNSIGNED_SHORT},                          \
-      {U, 7, base, GL_UNSIGNED_INT}, {F, 5, base, GL_HALF_FLOAT}, {                             \
-    F, 7, base, GL_FLOAT                                                                        \
-  }
-
-constexpr FormatRow kLuminance[] = {SINGLE_CHANNEL_ROWS(GL_LUMINANCE, GL_LUMINANCE4, GL_LUMINANCE8,
-                                                        GL_LUMINANCE12, GL_LUMINANCE16)};
-constexpr FormatRow kIntensity[] = {SINGLE_CHANNEL_ROWS(GL_INTENSITY, GL_INTENSITY4, GL_INTENSITY8,
-                                                        GL_INTENSITY12, GL_INTENSITY16)};
-// The alpha layout keeps plain GL_ALPHA for 8 bits.
-constexpr FormatRow kAlpha[] = {
-    SINGLE_CHANNEL_ROWS(GL_ALPHA, GL_ALPHA4, GL_ALPHA, GL_ALPHA12, GL_ALPHA16)};
-constexpr FormatRow kRed[] = {PLAIN_CHANNEL_ROWS(GL_RED)};
-constexpr FormatRow kGreen[] = {PLAIN_CHANNEL_ROWS(GL_GREEN)};
-constexpr FormatRow kBlue[] = {PLAIN_CHANNEL_ROWS(GL_BLUE)};
-#undef SINGLE_CHANNEL_ROWS
-#undef PLAIN_CHANNEL_ROWS
-
-constexpr FormatRow kLuminanceAlpha[] = {
-    {S, 2, GL_LUMINANCE4_ALPHA4, GL_BYTE},
-    {S, 13, GL_LUMINANCE6_ALPHA2, GL_BYTE},
-    {S, 3, GL_LUMINANCE8_ALPHA8, GL_BYTE},
-    {S, 14, GL_LUMINANCE12_ALPHA4, GL_BITMAP},
-    {S, 4, GL_LUMINANCE12_ALPHA12, GL_SHORT},
-    {S, 5, GL_LUMINANCE16_ALPHA16, GL_SHORT},
-    {S, 7, GL_LUMINANCE_ALPHA, GL_INT},
-    {U, 0, GL_LUMINANCE_ALPHA, GL_BITMAP},
-    {U, 2, GL_LUMINANCE4_ALPHA4, GL_UNSIGNED_BYTE},
-    {U, 13, GL_LUMINANCE6_ALPHA2, GL_UNSIGNED_BYTE},
-    {U, 3, GL_LUMINANCE8_ALPHA8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_LUMINANCE12_ALPHA12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_LUMINANCE16_ALPHA16, GL_UNSIGNED_SHORT},
-    {U, 14, GL_LUMINANCE12_ALPHA4, GL_BITMAP},
-    {U, 6, GL_LUMINANCE_ALPHA, GL_UNSIGNED_INT},
-    {U, 7, GL_LUMINANCE_ALPHA, GL_UNSIGNED_INT},
-    {F, 5, GL_LUMINANCE_ALPHA, GL_HALF_FLOAT},
-    {F, 7, GL_LUMINANCE_ALPHA, GL_FLOAT},
-};
-
-constexpr FormatRow kRGB[] = {
-    {S, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {U, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {S, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {U, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {S, 2, GL_RGB4, GL_BYTE},
-    {S, 3, GL_RGB8, GL_BYTE},
-    {S, 4, GL_RGB12, GL_SHORT},
-    {S, 5, GL_RGB16, GL_SHORT},
-    {S, 7, GL_RGB, GL_INT},
-    {U, 0, GL_RGB, GL_BITMAP},
-    {U, 2, GL_RGB4, GL_UNSIGNED_BYTE},
-    {U, 3, GL_RGB8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_RGB12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_RGB16, GL_UNSIGNED_SHORT},
-    {U, 7, GL_RGB, GL_UNSIGNED_INT},
-    {F, 5, GL_RGB, GL_HALF_FLOAT},
-    {F, 7, GL_RGB, GL_FLOAT},
-};
-
-constexpr FormatRow kRGBA[] = {
-    {S, 2, GL_RGBA4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {U, 2, GL_RGBA4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {S, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {U, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {S, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {U, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {S, 3, GL_RGBA8, GL_BYTE},
-    {S, 4, GL_RGBA12, GL_SHORT},
-    {S, 5, GL_RGBA16, GL_SHORT},
-    {S, 7, GL_RGBA, GL_INT},
-    {U, 0, GL_RGBA, GL_BITMAP},
-    {U, 3, GL_RGBA8, GL_UNSIGNED_BYTE},
-    {U, 4, GL_RGBA12, GL_UNSIGNED_SHORT},
-    {U, 5, GL_RGBA16, GL_UNSIGNED_SHORT},
-    {U, 7, GL_RGBA, GL_UNSIGNED_INT},
-    {F, 5, GL_RGBA, GL_HALF_FLOAT},
-    {F, 7, GL_RGBA, GL_FLOAT},
-};
-
-constexpr FormatRow kBGR[] = {
-    {S, 3, GL_RGB, GL_BYTE},
-    {U, 3, GL_RGB, GL_UNSIGNED_BYTE},
-    {S, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {U, 9, GL_R3_G3_B2, GL_UNSIGNED_BYTE_3_3_2},
-    {S, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-    {U, 10, GL_RGB5, GL_UNSIGNED_SHORT_5_6_5},
-};
-
-constexpr FormatRow kBGRA[] = {
-    {S, 3, GL_RGBA, GL_BYTE},
-    {U, 3, GL_RGBA, GL_UNSIGNED_BYTE},
-    {S, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {U, 11, GL_RGB5_A1, GL_UNSIGNED_SHORT_5_5_5_1},
-    {S, 2, GL_RGB4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {U, 2, GL_RGB4, GL_UNSIGNED_SHORT_4_4_4_4},
-    {S, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-    {U, 12, GL_RGB10_A2, GL_UNSIGNED_INT_10_10_10_2},
-};
-
-// Depth rows carry floating-point depths.
-constexpr FormatRow kDepth[] = {
-    {F, 5, GL_DEPTH_COMPONENT16, GL_FLOAT},
-    {F, 6, GL_DEPTH_COMPONENT24, GL_FLOAT},
-    {F, 7, GL_DEPTH_COMPONENT32, GL_FLOAT},
-};
-
-// GL keeps no colour-index textures (GL_COLOR_INDEX as an internal format is
-// refused): indices become colours through the I-to-R/G/B maps.
-constexpr FormatRow kColorIndex[] = {
-    {U, 0, GL_RGB, GL_BITMAP},
-    {U, 3, GL_RGB, GL_UNSIGNED_BYTE},
-};
-
-constexpr GLenum kLayoutFormats[16] = {
-    GL_LUMINANCE,  GL_LUMINANCE_ALPHA, GL_INTENSITY, GL_RED,  GL_GREEN,
-    GL_BLUE,       GL_ALPHA,           GL_RGB,       GL_RGBA, GL_BGR_EXT,
-    GL_BGRA_EXT,   GL_DEPTH_COMPONENT, GL_RGB,       GL_RGBA, GL_RGB,
-    GL_COLOR_INDEX};
-
-RowList rowsForLayout(unsigned layout) {
-  switch (layout) {
-    case 0:
-      return listOf(kLuminance);
-    case 1:
-      return listOf(kLuminanceAlpha);
-    case 2:
-      return listOf(kIntensity);
-    case 3:
-      return listOf(kRed);
-    case 4:
-      return listOf(kGreen);
-    case 5:
-      return listOf(kBlue);
-    case 6:
-      return listOf(kAlpha);
-    case 7:
-    case 12:
-      return listOf(kRGB);
-    case 8:
-    case 13:
-      return listOf(kRGBA);
-    case 9:
-      return listOf(kBGR);
-    case 10:
-      return listOf(kBGRA);
-    case 11:
-      return listOf(kDepth);
-    case 15:
-      return listOf(kColorIndex);
-    default:
-      return {nullptr, 0};
-  }
-}
-
-}  // namespace
-
-bool resolvePixelFormat(grPixelFormat& out, unsigned layout, unsigned componentClass,
-                        unsigned depthCode, bool compress) {
-  if (layout > 15) return false;
-  out.format = kLayoutFormats[layout];
-  const RowList list = rowsForLayout(layout);
-  const FormatRow* row = nullptr;
-  for (std::size_t i = 0; i < list.count && !row; ++i)
-    if (list.rows[i].componentClass == componentClass && list.rows[i].depthCode == depthCode)
-      row = &list.rows[i];
-  if (!row) return false;
-  out.internalFormat = row->internalFormat;
-  out.type = row->type;
-  if (compress && grHasTextureCompression && out.internalFormat == GL_ALPHA)
-    out.internalFormat = GL_COMPRESSED_ALPHA_ARB;
-  return true;
-}
 
 bool supportsGenerateMipmap(GLenum internalFormat) {
   switch (internalFormat) {
@@ -233,14 +28,6 @@ bool supportsGenerateMipmap(GLenum internalFormat) {
   }
 }
 
-uint32_t floorPowerOfTwo(uint32_t n) {
-  n &= 0x7FFFFFFFu;
-  if (n == 0) return 1;
-  uint32_t power = 1;
-  while (n >>= 1) power <<= 1;
-  return power;
-}
-
 namespace {
 uint32_t nonNegative(int32_t value) { return value > 0 ? uint32_t(value) : 0; }
 }  // namespace
@@ -253,618 +40,255 @@ uint32_t largestDimension(const grImage3D& image) {
   return std::max({nonNegative(image.width), nonNegative(image.height), nonNegative(image.depth)});
 }
 
-// ---------------------------------------------------------------------------
-// Per-image checks
 namespace {
 
-grUnpackExtent extentOf(const grImage1D& image) {
-  grUnpackExtent extent;
-  extent.width = image.width;
-  extent.skipPixels = image.unpack.skipPixels;
-  return extent;
-}
-
-grUnpackExtent extentOf(const grImage2D& image) {
-  grUnpackExtent extent;
-  extent.width = image.width;
-  extent.height = image.height;
-  extent.rowLength = image.unpack.rowLength;
-  extent.skipPixels = image.unpack.skipPixels;
-  extent.skipRows = image.unpack.skipRows;
-  return extent;
-}
-
-grUnpackExtent extentOf(const grImage3D& image) {
-  grUnpackExtent extent;
-  extent.width = image.width;
-  extent.height = image.height;
-  extent.depth = image.depth;
-  extent.rowLength = image.unpack.rowLength;
-  extent.imageHeight = image.unpack.imageHeight;
-  extent.skipPixels = image.unpack.skipPixels;
-  extent.skipRows = image.unpack.skipRows;
-  extent.skipImages = image.unpack.skipImages;
-  return extent;
-}
-
-bool positiveDimensions(const grImage1D& image) { return image.width > 0; }
-bool positiveDimensions(const grImage2D& image) { return image.width > 0 && image.height > 0; }
-bool positiveDimensions(const grImage3D& image) {
-  return image.width > 0 && image.height > 0 && image.depth > 0;
-}
-
-bool validAlignment(int32_t alignment) {
-  return alignment == 1 || alignment == 2 || alignment == 4 || alignment == 8;
-}
-
-// True when the window holds every byte GL will read for this image. The
-// alignment in force is the image's own (when GL will take it) or else GL's
-// current one, which is asked for only when the widest alignment does not
-// fit already.
-template <typename Image>
-bool windowHoldsImage(const Image& image, const grPixelFormat& format) {
-  grUnpackExtent extent = extentOf(image);
-  const int64_t available = image.pixels.size();
-  const bool ownAlignment = image.pixelStore && validAlignment(image.pixelStore->alignment);
-  extent.alignment = ownAlignment ? image.pixelStore->alignment : 8;
-  int64_t needed = unpackedByteCount(format.format, format.type, extent);
-  if (needed > available && !ownAlignment) {
-    GLint current = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &current);
-    extent.alignment = current;
-    needed = unpackedByteCount(format.format, format.type, extent);
-  }
-  return needed > 0 && needed <= available;
-}
-
-// Resolves an image and decides whether it is sent: fillers (no pixels),
-// descriptions without a row, empty or negative dimensions and windows too
-// short for what GL would read are skipped. Compressed images are sent as
-// their window stands.
-template <typename Image>
-bool prepare(const Image& image, bool compress, grPixelFormat& format) {
-  if (!image.pixels.hasStorage() || image.pixels.empty()) return false;
-  if (!resolvePixelFormat(format, image.layout, image.componentClass, image.depthCode, compress))
-    return false;
-  if (!positiveDimensions(image)) return false;
-  if (image.compressed) return true;
-  return windowHoldsImage(image, format);
-}
-
-// Side of a square (cubic) level: the largest power of two within the
-// texture's size, halved per level, plus the border on both sides.
-GLsizei levelSide(uint32_t size, GLint border, GLint level) {
-  const uint32_t interior = border ? (size > 2 ? size - 2 : 0) : size;
-  const uint32_t side = std::max<uint32_t>(1, floorPowerOfTwo(interior) >> level);
-  return GLsizei(side + 2 * uint32_t(border));
-}
-
-// Switches GL_MAP_COLOR off while RGB data that colour-index images turned
-// into is sent (RGB groups would otherwise go through the R-to-R maps).
-class MapColorPause {
- public:
-  explicit MapColorPause(bool mapColorOn) : paused_(mapColorOn) {
-    if (paused_) glPixelTransferi(GL_MAP_COLOR, 0);
-  }
-  ~MapColorPause() {
-    if (paused_) glPixelTransferi(GL_MAP_COLOR, 1);
-  }
-  MapColorPause(const MapColorPause&) = delete;
-  MapColorPause& operator=(const MapColorPause&) = delete;
-
- private:
-  bool paused_;
-};
-
-// Tight client packing and unpacking for a temporary RGB buffer (inside an
-// envelope, which puts the caller's settings back).
-void useTightPixelStore() {
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_PACK_SWAP_BYTES, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SWAP_BYTES, 0);
-}
-
-// The colours GL made of level 0, read back tightly as RGB bytes. Empty when
-// GL refused the level.
-std::vector<unsigned char> readBaseLevelColors(GLenum target, GLsizei& width, GLsizei& height) {
-  width = height = 0;
-  glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
-  glGetTexLevelParameteriv(target, 0, GL_TEXTURE_HEIGHT, &height);
-  if (width <= 0 || height <= 0) return {};
-  // A spare row: GLU reads one pixel past a picture it scales.
-  std::vector<unsigned char> rgb(std::size_t(width) * (std::size_t(height) + 1) * 3);
-  useTightPixelStore();
-  glGetTexImage(target, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
-}
-
-// Where GL reads an image's pixels from, inside the image's envelope.
-// Colour indices are first copied into tight rows of one byte per index:
-// Mesa unpacks index rows without their alignment padding and without the
-// row length (and one-bit rows without their byte boundaries), so padded
-// rows, every BMP row whose width is not a multiple of 4, would come out
-// skewed. Tight byte rows mean the same to every GL; `f` then names
-// GL_UNSIGNED_BYTE.
-class PixelSource {
- public:
-  template <typename Image>
-  PixelSource(const Image& image, grPixelFormat& f) : data_(image.pixels.begin()) {
-    if (f.format != GL_COLOR_INDEX || image.compressed) return;
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);  // the image's own, or GL's
-    grUnpackExtent extent = extentOf(image);
-    extent.alignment = alignment;
-    repackIndices(image.pixels.begin(), f.type, extent);
-    f.type = GL_UNSIGNED_BYTE;
-    data_ = repacked_.data();
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_IMAGES, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, 0);
-  }
-  PixelSource(const PixelSource&) = delete;
-  PixelSource& operator=(const PixelSource&) = delete;
-
-  const void* data() const { return data_; }
-
- private:
-  // The window was checked to hold every byte these settings reach.
-  void repackIndices(const unsigned char* source, GLenum type, const grUnpackExtent& e) {
-    const grUnpackStrides strides = unpackStrides(GL_COLOR_INDEX, type, e);
-    const bool bits = type == GL_BITMAP;
-    const size_t rowBytes = size_t(e.width);
-    repacked_.assign(rowBytes * size_t(e.height) * size_t(e.depth), 0);
-    unsigned char* out = repacked_.data();
-    for (int64_t z = 0; z < e.depth; ++z) {
-      for (int64_t y = 0; y < e.height; ++y, out += rowBytes) {
-        const unsigned char* row =
-            source + (e.skipImages + z) * strides.image + (e.skipRows + y) * strides.row;
-        if (!bits) {
-          std::copy(row + e.skipPixels, row + e.skipPixels + e.width, out);
-          continue;
-        }
-        for (int64_t x = 0; x < e.width; ++x) {  // most significant bit first
-          const int64_t at = e.skipPixels + x;
-          out[x] = (row[at / 8] >> (7 - at % 8)) & 1;
-        }
-      }
-    }
-  }
-
-  std::vector<unsigned char> repacked_;
-  const void* data_;
-};
-
 // ---------------------------------------------------------------------------
-// GL calls per image kind. `side` is a level's full width (border included).
+// What differs between the kinds
 
-void defineLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage1D&, GLsizei side,
-                 GLint border, const void* pixels = nullptr) {
-  glTexImage1D(target, level, f.internalFormat, side, border, f.format, f.type, pixels);
-}
-void defineLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D&, GLsizei side,
-                 GLint border, const void* pixels = nullptr) {
-  glTexImage2D(target, level, f.internalFormat, side, side, border, f.format, f.type, pixels);
-}
-void defineLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage3D&, GLsizei side,
-                 GLint border, const void* pixels = nullptr) {
-  grTexImage3D(target, level, f.internalFormat, side, side, side, border, f.format, f.type, pixels);
-}
+// Which entries the texture's compress flag reaches.
+enum class CompressFlag { EveryEntry, MipmappedBaseOnly };
 
-bool fitsLevel(const grImage1D& image, GLsizei side) { return image.width <= side; }
-bool fitsLevel(const grImage2D& image, GLsizei side) {
-  return image.width <= side && image.height <= side;
-}
-bool fitsLevel(const grImage3D& image, GLsizei side) {
-  return image.width <= side && image.height <= side && image.depth <= side;
-}
-bool fillsLevelExactly(const grImage1D& image, GLsizei side) { return image.width == side; }
-bool fillsLevelExactly(const grImage2D& image, GLsizei side) {
-  return image.width == side && image.height == side;
-}
-bool fillsLevelExactly(const grImage3D& image, GLsizei side) {
-  return image.width == side && image.height == side && image.depth == side;
-}
+// Which defined levels keep the texture's border (level 0 always does).
+enum class LevelBorder { EveryLevel, AboveZeroWhenMipmapped, LevelZeroOnly };
 
-// Sub-image at `offset` (-1 reaches into a border).
-void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
-               GLint offset, const void* data) {
-  glTexSubImage1D(target, level, offset, image.width, f.format, f.type, data);
-}
-void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-               GLint offset, const void* data) {
-  glTexSubImage2D(target, level, offset, offset, image.width, image.height, f.format, f.type, data);
-}
-void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
-               GLint offset, const void* data) {
-  grTexSubImage3D(target, level, offset, offset, offset, image.width, image.height, image.depth,
-                  f.format, f.type, data);
-}
+// Side of a generated base level: the size's power of two plus the border,
+// or a power of two that leaves room for the border within the size.
+enum class GeneratedSide { SizePlusBorder, BorderWithinSize };
 
-// Compressed data as it stands; nothing without compression.
-void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
-                    GLint border) {
-  if (!grHasTextureCompression || !grCompressedTexImage1D) return;
-  grCompressedTexImage1D(target, level, f.internalFormat, image.width, border,
-                         GLsizei(image.pixels.size()), image.pixels.begin());
-}
-void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-                    GLint border) {
-  if (!grHasTextureCompression || !grCompressedTexImage2D) return;
-  grCompressedTexImage2D(target, level, f.internalFormat, image.width, image.height, border,
-                         GLsizei(image.pixels.size()), image.pixels.begin());
-}
-void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
-                    GLint border) {
-  if (!grHasTextureCompression || !grCompressedTexImage3D) return;
-  grCompressedTexImage3D(target, level, f.internalFormat, image.width, image.height, image.depth,
-                         border, GLsizei(image.pixels.size()), image.pixels.begin());
-}
+// Border argument of compressed images and of a generated base level. For
+// compressed images, levels above a mipmapped base get none unless generation
+// was probed.
+enum class CompressedBorder { Texture, None, NoneAboveAnUngeneratedBase };
 
-// Defines a level of `side` and fills the image into it. A border level that
-// the image covers exactly is defined with the pixels at once: drivers that
-// drop borders (Mesa) strip them from the data that way, where a sub-image
-// at -1 would be refused. An image larger than its level is not sent.
-template <typename Image>
-void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const Image& image,
-                   const void* data, GLsizei side, GLint border) {
-  if (border && fillsLevelExactly(image, side)) {
-    defineLevel(target, level, f, image, side, border, data);
-    return;
-  }
-  defineLevel(target, level, f, image, side, border);
-  if (fitsLevel(image, side)) fillLevel(target, level, f, image, -border, data);
-}
+// Whether images can be sent at all.
+enum class EntryPoints { Core, Texture3D };
 
-// GLU on colour indices would average indices, not colours: for such images
-// GL turns the indices of level 0 into colours, and GLU builds the chain from
-// those colours read back.
-void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage1D& image, const void* data,
-                  bool mapColorOn) {
-  if (f.format != GL_COLOR_INDEX) {
-    gluBuild1DMipmaps(target, GLint(f.internalFormat), image.width, f.format, f.type, data);
-    return;
-  }
-  glTexImage1D(target, 0, f.internalFormat, image.width, 0, f.format, f.type, data);
-  GLsizei width = 0, height = 0;
-  const std::vector<unsigned char> rgb = readBaseLevelColors(target, width, height);
-  if (rgb.empty()) return;
-  MapColorPause pause(mapColorOn);
-  gluBuild1DMipmaps(target, GLint(f.internalFormat), width, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-}
-
-// What GLU is given to build a chain from. Two faults of GLU are kept away:
-// - It makes its scaled and smaller levels in tight buffers but sends them
-//   under the unpack alignment in force: where such a level's rows are not
-//   a multiple of it (pictures taller than wide reach one-pixel-wide levels)
-//   GL reads rows from the wrong places, past GLU's buffers for one- and
-//   two-byte pixels. GLU therefore runs with an alignment of 1, on a tight
-//   copy when the image's rows are padded, row-length'd or skipped.
-// - Scaling a picture to powers of two, it reads one pixel past the image
-//   (seen when only the height is scaled). A picture it will scale is
-//   therefore copied with a spare row after it.
-// Inside the image's envelope, which puts the caller's settings back.
-class GluSource {
- public:
-  GluSource(const grPixelFormat& f, const grImage2D& image, const void* data) : data_(data) {
-    const int64_t group = pixelGroupBytes(f.format, f.type);
-    if (group == 0) return;
-    GLint alignment = 4;
-    if (image.pixelStore && validAlignment(image.pixelStore->alignment))
-      alignment = image.pixelStore->alignment;
-    else
-      glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    grUnpackExtent extent = extentOf(image);
-    extent.alignment = alignment;
-    const int64_t stride = unpackStrides(f.format, f.type, extent).row;
-    const size_t rowBytes = size_t(group * extent.width);
-    const bool skipped = extent.rowLength != 0 || extent.skipPixels != 0 || extent.skipRows != 0;
-    const bool padded = extent.height > 1 && int64_t(rowBytes) != stride;
-    const bool scaled =
-        !isPowerOfTwo(uint32_t(image.width)) || !isPowerOfTwo(uint32_t(image.height));
-    if (skipped || padded || scaled) {
-      // The window was checked to hold every byte these settings reach.
-      const auto* source = static_cast<const unsigned char*>(data);
-      rows_.assign(rowBytes * size_t(extent.height + 1), 0);
-      for (int64_t y = 0; y < extent.height; ++y) {
-        const unsigned char* row =
-            source + (extent.skipRows + y) * stride + extent.skipPixels * group;
-        std::copy(row, row + rowBytes, rows_.begin() + std::ptrdiff_t(size_t(y) * rowBytes));
-      }
-      data_ = rows_.data();
-      if (skipped) {
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-      }
-    }
-    if (alignment != 1) glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  }
-  GluSource(const GluSource&) = delete;
-  GluSource& operator=(const GluSource&) = delete;
-
-  const void* data() const { return data_; }
-
- private:
-  static bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
-
-  std::vector<unsigned char> rows_;
-  const void* data_;
+struct UploadRules {
+  GLenum target;           // the generation switch, parameters and border colour
+  GLenum firstFaceTarget;  // images of face k go to firstFaceTarget + k
+  std::size_t faces;       // images per level
+  CompressFlag compress;
+  LevelBorder levelBorder;
+  GeneratedSide generatedSide;
+  CompressedBorder compressedBorder;
+  EntryPoints entryPoints;
 };
 
-void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage2D& image, const void* data,
-                  bool mapColorOn) {
-  if (f.format != GL_COLOR_INDEX) {
-    const GluSource source(f, image, data);
-    gluBuild2DMipmaps(target, GLint(f.internalFormat), image.width, image.height, f.format, f.type,
-                      source.data());
-    return;
+constexpr UploadRules k1D = {GL_TEXTURE_1D,
+                             GL_TEXTURE_1D,
+                             1,
+                             CompressFlag::MipmappedBaseOnly,
+                             LevelBorder::EveryLevel,
+                             GeneratedSide::SizePlusBorder,
+                             CompressedBorder::Texture,
+                             EntryPoints::Core};
+constexpr UploadRules k2D = {GL_TEXTURE_2D,
+                             GL_TEXTURE_2D,
+                             1,
+                             CompressFlag::EveryEntry,
+                             LevelBorder::AboveZeroWhenMipmapped,
+                             GeneratedSide::BorderWithinSize,
+                             CompressedBorder::Texture,
+                             EntryPoints::Core};
+constexpr UploadRules k3D = {GL_TEXTURE_3D,
+                             GL_TEXTURE_3D,
+                             1,
+                             CompressFlag::EveryEntry,
+                             LevelBorder::AboveZeroWhenMipmapped,
+                             GeneratedSide::BorderWithinSize,
+                             CompressedBorder::NoneAboveAnUngeneratedBase,
+                             EntryPoints::Texture3D};
+constexpr UploadRules kCubeMap = {GL_TEXTURE_CUBE_MAP,
+                                  GL_TEXTURE_CUBE_MAP_POSITIVE_X,
+                                  6,
+                                  CompressFlag::EveryEntry,
+                                  LevelBorder::LevelZeroOnly,
+                                  GeneratedSide::BorderWithinSize,
+                                  CompressedBorder::None,
+                                  EntryPoints::Core};
+
+bool canSend(const UploadRules& rules) {
+  // Without the 3-D entry points no image can be sent; the parameters can.
+  return rules.entryPoints == EntryPoints::Core || (grTexImage3D && grTexSubImage3D);
+}
+
+GLint generatedBorder(const UploadRules& rules, GLint border) {
+  return rules.compressedBorder == CompressedBorder::None ? 0 : border;
+}
+
+GLsizei generatedSide(const UploadRules& rules, uint32_t size, GLint border) {
+  const GLint b = generatedBorder(rules, border);
+  if (rules.generatedSide == GeneratedSide::SizePlusBorder)
+    return GLsizei(floorPowerOfTwo(size) + 2 * uint32_t(b));
+  return levelSide(size, b, 0);
+}
+
+GLint borderOfCompressed(const UploadRules& rules, GLint border, bool aboveMipmappedBase) {
+  switch (rules.compressedBorder) {
+    case CompressedBorder::Texture:
+      return border;
+    case CompressedBorder::None:
+      return 0;
+    case CompressedBorder::NoneAboveAnUngeneratedBase:
+      return aboveMipmappedBase && !grHasGenerateMipmap ? 0 : border;
   }
-  glTexImage2D(target, 0, f.internalFormat, image.width, image.height, 0, f.format, f.type, data);
-  GLsizei width = 0, height = 0;
-  const std::vector<unsigned char> rgb = readBaseLevelColors(target, width, height);
-  if (rgb.empty()) return;
-  MapColorPause pause(mapColorOn);
-  gluBuild2DMipmaps(target, GLint(f.internalFormat), width, height, GL_RGB, GL_UNSIGNED_BYTE,
-                    rgb.data());
+  return border;
 }
 
-void generateSwitch(GLenum target, bool on) {
-  glTexParameteri(target, GL_GENERATE_MIPMAP_SGIS, on ? GL_TRUE : GL_FALSE);
-}
-
-// One entry at `level` in its envelope: compressed data as it stands, or a
-// level defined and filled.
-template <typename Image>
-void sendLevel(GLenum target, GLint level, const Image& image, bool compress, uint32_t size,
-               GLint border, GLint compressedBorder) {
-  grPixelFormat f;
-  if (!prepare(image, compress, f)) return;
-  grUnpackScope scope(image.pixelStore, image.unpack);
-  if (image.compressed) {
-    sendCompressed(target, level, f, image, compressedBorder);
-    return;
+GLint definedBorder(const UploadRules& rules, GLint border, GLint level, bool mipmapped) {
+  if (level == 0) return border;
+  switch (rules.levelBorder) {
+    case LevelBorder::EveryLevel:
+      return border;
+    case LevelBorder::AboveZeroWhenMipmapped:
+      return mipmapped ? border : 0;
+    case LevelBorder::LevelZeroOnly:
+      return 0;
   }
-  const PixelSource source(image, f);
-  defineAndFill(target, level, f, image, source.data(), levelSide(size, border, level), border);
-}
-
-// Level 0 with automatic generation around it.
-template <typename Image>
-void sendGenerated(GLenum imageTarget, GLenum switchTarget, const grPixelFormat& f,
-                   const Image& image, const void* data, GLsizei side, GLint border) {
-  generateSwitch(switchTarget, true);
-  if (image.compressed)
-    sendCompressed(imageTarget, 0, f, image, border);
-  else if (fillsLevelExactly(image, side))
-    // Defined with its pixels at once: GL regenerates the whole chain on
-    // every change of level 0, so a define followed by a fill builds it twice.
-    defineLevel(imageTarget, 0, f, image, side, border, data);
-  else
-    defineAndFill(imageTarget, 0, f, image, data, side, border);
-  generateSwitch(switchTarget, false);
+  return border;
 }
 
 bool generating(const grPixelFormat& f) {
   return grHasGenerateMipmap && supportsGenerateMipmap(f.internalFormat);
 }
 
-}  // namespace
+// ---------------------------------------------------------------------------
+// How an image reaches its level: apply() defines every level, update()
+// re-sends pixels into the levels apply() defined. Both run inside the
+// image's envelope.
+
+struct DefineLevels {
+  template <typename Image>
+  void generatedBase(GLenum target, GLenum switchTarget, grPixelFormat f, const Image& image,
+                     GLsizei side, GLint border) const {
+    const grPixelSource source(image, f);
+    const grMipmapGeneration generation(switchTarget);
+    if (image.compressed)
+      sendCompressed(target, 0, f, image, border);
+    else
+      defineGeneratedBase(target, f, image, source.data(), side, border);
+  }
+  template <typename Image>
+  void compressed(GLenum target, GLint level, const grPixelFormat& f, const Image& image,
+                  GLint border) const {
+    sendCompressed(target, level, f, image, border);
+  }
+  template <typename Image>
+  void level(GLenum target, GLint level, grPixelFormat f, const Image& image, GLsizei side,
+             GLint border) const {
+    const grPixelSource source(image, f);
+    defineAndFill(target, level, f, image, source.data(), side, border);
+  }
+};
+
+struct RefillLevels {
+  void generatedBase(GLenum target, GLenum switchTarget, const grPixelFormat& f,
+                     const grImage2D& image, GLsizei, GLint) const {
+    const grMipmapGeneration generation(switchTarget);
+    if (image.compressed)
+      compressed(target, 0, f, image, 0);
+    else
+      level(target, 0, f, image, 0, 0);
+  }
+  void compressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                  GLint) const {
+    sendCompressedSub(target, level, f, image);
+  }
+  void level(GLenum target, GLint level, grPixelFormat f, const grImage2D& image, GLsizei,
+             GLint) const {
+    const grPixelSource source(image, f);
+    refillLevel(target, level, f, image, source.data());
+  }
+};
 
 // ---------------------------------------------------------------------------
-// grTexture1D
+// The upload
 
-void grTexture1D::apply() {
-  if (images_.empty()) return;
-  grColorMapGuard maps;
-  maps.apply(images_[0].colorMaps);
-  const GLint border = border_ ? 1 : 0;
-  std::size_t first = 0;
-  if (mipmapped_) {
-    const grImage1D& base = images_[0];
-    grPixelFormat f;
-    if (prepare(base, compress_, f)) {
-      grUnpackScope scope(base.pixelStore, base.unpack);
-      const PixelSource source(base, f);
-      if (generating(f))
-        sendGenerated(GL_TEXTURE_1D, GL_TEXTURE_1D, f, base, source.data(),
-                      GLsizei(floorPowerOfTwo(size_) + 2 * border), border);
-      else if (base.compressed)
-        sendCompressed(GL_TEXTURE_1D, 0, f, base, border);
-      else
-        buildMipmaps(GL_TEXTURE_1D, f, base, source.data(), maps.active());
+template <typename Image, typename Params, typename Levels>
+class Upload {
+ public:
+  Upload(const grImageTexture<Image, Params>& texture, const UploadRules& rules, Levels levels)
+      : texture_(texture),
+        images_(texture.images()),
+        rules_(rules),
+        levels_(levels),
+        border_(texture.border() ? 1 : 0) {}
+
+  void run() {
+    if (images_.empty()) return;
+    grColorMapGuard maps;
+    maps.apply(images_[0].colorMaps);
+    if (canSend(rules_)) sendImages(maps.active());
+    applyTexParams(texture_.params());
+    applyBorderColor(rules_.target, texture_.borderColor());
+    maps.restore();
+  }
+
+ private:
+  void sendImages(bool mapsActive) {
+    const std::size_t levels = images_.size() / rules_.faces;  // complete sets only
+    std::size_t first = 0;
+    if (texture_.mipmapped()) {
+      const std::size_t baseFaces = std::min(images_.size(), rules_.faces);
+      for (std::size_t face = 0; face < baseFaces; ++face) sendBase(face, mapsActive);
+      first = 1;
     }
-    first = 1;
+    for (std::size_t level = first; level < levels; ++level)
+      for (std::size_t face = 0; face < rules_.faces; ++face) sendLevel(GLint(level), face);
   }
-  for (std::size_t i = first; i < images_.size(); ++i)
-    sendLevel(GL_TEXTURE_1D, GLint(i), images_[i], false, size_, border, border);
-  applyTexParams(params_);
-  applyBorderColor(GL_TEXTURE_1D, borderColor_);
-  maps.restore();
-}
 
-// ---------------------------------------------------------------------------
-// grTexture2D
-
-void grTexture2D::apply() {
-  if (images_.empty()) return;
-  grColorMapGuard maps;
-  maps.apply(images_[0].colorMaps);
-  const GLint border = border_ ? 1 : 0;
-  std::size_t first = 0;
-  if (mipmapped_) {
-    const grImage2D& base = images_[0];
+  // Level 0 of a mipmapped upload: generated by GL when it can, compressed
+  // data as it stands, else built from the image.
+  void sendBase(std::size_t face, bool mapsActive) {
+    const Image& image = images_[face];
     grPixelFormat f;
-    if (prepare(base, compress_, f)) {
-      grUnpackScope scope(base.pixelStore, base.unpack);
-      const PixelSource source(base, f);
-      if (generating(f))
-        sendGenerated(GL_TEXTURE_2D, GL_TEXTURE_2D, f, base, source.data(),
-                      levelSide(size_, border, 0), border);
-      else if (base.compressed)
-        sendCompressed(GL_TEXTURE_2D, 0, f, base, border);
-      else
-        buildMipmaps(GL_TEXTURE_2D, f, base, source.data(), maps.active());
-    }
-    first = 1;
-  }
-  for (std::size_t i = first; i < images_.size(); ++i) {
-    // Without mipmapping only level 0 carries the border.
-    const GLint levelBorder = (mipmapped_ || i == 0) ? border : 0;
-    sendLevel(GL_TEXTURE_2D, GLint(i), images_[i], compress_, size_, levelBorder, border);
-  }
-  applyTexParams(params_);
-  applyBorderColor(GL_TEXTURE_2D, borderColor_);
-  maps.restore();
-}
-
-namespace {
-
-void sendCompressedSub(GLint level, const grPixelFormat& f, const grImage2D& image) {
-  if (!grHasTextureCompression || !grCompressedTexSubImage2D) return;
-  grCompressedTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, image.width, image.height, f.internalFormat,
-                            GLsizei(image.pixels.size()), image.pixels.begin());
-}
-
-// Pixels into an existing level at 0, 0.
-void refill(GLint level, grPixelFormat f, const grImage2D& image) {
-  if (image.compressed) {
-    sendCompressedSub(level, f, image);
-    return;
-  }
-  const PixelSource source(image, f);
-  fillLevel(GL_TEXTURE_2D, level, f, image, 0, source.data());
-}
-
-}  // namespace
-
-void grTexture2D::update() {
-  if (images_.empty()) return;
-  grColorMapGuard maps;
-  maps.apply(images_[0].colorMaps);
-  std::size_t first = 0;
-  if (mipmapped_) {
-    const grImage2D& base = images_[0];
-    grPixelFormat f;
-    if (prepare(base, compress_, f)) {
-      grUnpackScope scope(base.pixelStore, base.unpack);
-      if (generating(f)) {
-        generateSwitch(GL_TEXTURE_2D, true);
-        refill(0, f, base);
-        generateSwitch(GL_TEXTURE_2D, false);
-      } else if (base.compressed) {
-        sendCompressedSub(0, f, base);
-      } else {
-        const PixelSource source(base, f);
-        buildMipmaps(GL_TEXTURE_2D, f, base, source.data(), maps.active());
-      }
-    }
-    first = 1;
-  }
-  for (std::size_t i = first; i < images_.size(); ++i) {
-    const grImage2D& image = images_[i];
-    grPixelFormat f;
-    if (!prepare(image, compress_, f)) continue;
+    if (!prepareImage(image, texture_.compress(), f)) return;
     grUnpackScope scope(image.pixelStore, image.unpack);
-    refill(GLint(i), f, image);
+    const GLenum target = rules_.firstFaceTarget + GLenum(face);
+    const GLsizei side = generatedSide(rules_, texture_.size(), border_);
+    if (generating(f))
+      levels_.generatedBase(target, rules_.target, f, image, side,
+                            generatedBorder(rules_, border_));
+    else if (image.compressed)
+      levels_.compressed(target, 0, f, image, borderOfCompressed(rules_, border_, false));
+    else
+      buildFromBase(target, f, image, side, border_, mapsActive);
   }
-  applyTexParams(params_);
-  applyBorderColor(GL_TEXTURE_2D, borderColor_);
-  maps.restore();
-}
 
-// ---------------------------------------------------------------------------
-// grTexture3D
-
-void grTexture3D::apply() {
-  if (images_.empty()) return;
-  grColorMapGuard maps;
-  maps.apply(images_[0].colorMaps);
-  // Without the 3-D entry points no image can be sent; the parameters can.
-  const bool canSend = grTexImage3D && grTexSubImage3D;
-  const GLint border = border_ ? 1 : 0;
-  std::size_t first = 0;
-  if (mipmapped_ && canSend) {
-    const bool generate = grHasGenerateMipmap;
-    const grImage3D& base = images_[0];
+  void sendLevel(GLint level, std::size_t face) {
+    const Image& image = images_[std::size_t(level) * rules_.faces + face];
+    const bool compress = rules_.compress == CompressFlag::EveryEntry && texture_.compress();
     grPixelFormat f;
-    if (prepare(base, compress_, f)) {
-      grUnpackScope scope(base.pixelStore, base.unpack);
-      const GLsizei side = levelSide(size_, border, 0);
-      const PixelSource source(base, f);
-      if (generate && supportsGenerateMipmap(f.internalFormat))
-        sendGenerated(GL_TEXTURE_3D, GL_TEXTURE_3D, f, base, source.data(), side, border);
-      else if (base.compressed)
-        sendCompressed(GL_TEXTURE_3D, 0, f, base, border);
-      else
-        defineAndFill(GL_TEXTURE_3D, 0, f, base, source.data(), side, border);
+    if (!prepareImage(image, compress, f)) return;
+    grUnpackScope scope(image.pixelStore, image.unpack);
+    const GLenum target = rules_.firstFaceTarget + GLenum(face);
+    const bool mipmapped = texture_.mipmapped();
+    if (image.compressed) {
+      levels_.compressed(target, level, f, image, borderOfCompressed(rules_, border_, mipmapped));
+      return;
     }
-    first = 1;
-    for (std::size_t i = first; i < images_.size(); ++i)
-      sendLevel(GL_TEXTURE_3D, GLint(i), images_[i], compress_, size_, border,
-                generate ? border : 0);
-  } else if (canSend) {
-    for (std::size_t i = 0; i < images_.size(); ++i) {
-      const GLint levelBorder = i == 0 ? border : 0;
-      sendLevel(GL_TEXTURE_3D, GLint(i), images_[i], compress_, size_, levelBorder, border);
-    }
+    const GLint border = definedBorder(rules_, border_, level, mipmapped);
+    levels_.level(target, level, f, image, levelSide(texture_.size(), border, level), border);
   }
-  applyTexParams(params_);
-  applyBorderColor(GL_TEXTURE_3D, borderColor_);
-  maps.restore();
+
+  const grImageTexture<Image, Params>& texture_;
+  const std::vector<Image>& images_;
+  const UploadRules& rules_;
+  Levels levels_;
+  GLint border_;
+};
+
+template <typename Image, typename Params, typename Levels>
+void upload(const grImageTexture<Image, Params>& texture, const UploadRules& rules, Levels levels) {
+  Upload<Image, Params, Levels>(texture, rules, levels).run();
 }
 
-// ---------------------------------------------------------------------------
-// grTextureCubeMap
+}  // namespace
 
-void grTextureCubeMap::apply() {
-  if (images_.empty()) return;
-  grColorMapGuard maps;
-  maps.apply(images_[0].colorMaps);
-  const std::size_t levels = images_.size() / kFaces;  // complete sets only
-  const GLint border = border_ ? 1 : 0;
-  if (mipmapped_) {
-    const std::size_t baseFaces = std::min<std::size_t>(images_.size(), kFaces);
-    for (std::size_t face = 0; face < baseFaces; ++face) {
-      const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(face);
-      const grImage2D& image = images_[face];
-      grPixelFormat f;
-      if (!prepare(image, compress_, f)) continue;
-      grUnpackScope scope(image.pixelStore, image.unpack);
-      const PixelSource source(image, f);
-      if (generating(f))
-        sendGenerated(target, GL_TEXTURE_CUBE_MAP, f, image, source.data(), levelSide(size_, 0, 0),
-                      0);
-      else if (image.compressed)
-        sendCompressed(target, 0, f, image, 0);
-      else
-        buildMipmaps(target, f, image, source.data(), maps.active());
-    }
-    for (std::size_t level = 1; level < levels; ++level)
-      for (int face = 0; face < kFaces; ++face)
-        sendLevel(GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(face), GLint(level),
-                  images_[level * kFaces + face], compress_, size_, 0, 0);
-  } else {
-    for (std::size_t level = 0; level < levels; ++level) {
-      const GLint levelBorder = level == 0 ? border : 0;
-      for (int face = 0; face < kFaces; ++face)
-        sendLevel(GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(face), GLint(level),
-                  images_[level * kFaces + face], compress_, size_, levelBorder, 0);
-    }
-  }
-  applyTexParams(params_);
-  applyBorderColor(GL_TEXTURE_CUBE_MAP, borderColor_);
-  maps.restore();
-}
+void grTexture1D::apply() { upload(*this, k1D, DefineLevels{}); }
+void grTexture2D::apply() { upload(*this, k2D, DefineLevels{}); }
+void grTexture2D::update() { upload(*this, k2D, RefillLevels{}); }
+void grTexture3D::apply() { upload(*this, k3D, DefineLevels{}); }
+void grTextureCubeMap::apply() { upload(*this, kCubeMap, DefineLevels{}); }
 
 }  // namespace libgr

@@ -2,9 +2,9 @@
 // Image textures: grTexture1D, grTexture2D, grTexture3D and grTextureCubeMap
 // hold one image record per mip level (per level and face for the cube map)
 // with upload settings, and send them to the texture bound to their target:
-// pixel-format resolution, a pixel-store scope per image, colour-index maps,
-// and the mipmap branches (automatic generation, GLU building, explicit
-// levels). The pixel-format table and the helpers of the upload are here too.
+// pixel-format resolution (pixel_format.h), a pixel-store scope per image,
+// colour-index maps, and the mipmap branches (automatic generation, GLU
+// building, explicit levels), one flow for all four kinds.
 //
 // Every image is checked before GL sees it: its description must resolve,
 // its dimensions be positive and its pixel window hold every byte GL would
@@ -22,24 +22,8 @@
 
 namespace libgr {
 
-struct grPixelFormat {
-  GLenum internalFormat = 0;
-  GLenum format = 0;
-  GLenum type = 0;
-};
-
-// Resolves an image description through the pixel-format table. Fails for
-// a layout outside 0..15 (out untouched) or a class/depth pair without a row
-// (out.format set all the same). With `compress`, and compression probed,
-// GL_ALPHA becomes GL_COMPRESSED_ALPHA_ARB. Colour-index images resolve to a
-// GL_RGB internal format: GL turns indices into colours through the pixel
-// maps and keeps no index textures.
-bool resolvePixelFormat(grPixelFormat& out, unsigned layout, unsigned componentClass,
-                        unsigned depthCode, bool compress);
 // Internal formats that automatic mipmap generation is used for.
 bool supportsGenerateMipmap(GLenum internalFormat);
-// Largest power of two not above n, looking at bits 0..30; 1 for 0.
-uint32_t floorPowerOfTwo(uint32_t n);
 
 // Largest dimension of an image for the size rule; negative counts as 0.
 uint32_t largestDimension(const grImage1D& image);

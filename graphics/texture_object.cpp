@@ -4,6 +4,7 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 #include "graphics/extensions.h"
@@ -76,6 +77,15 @@ void applyFilters(GLenum target, GLint minFilter, GLint magFilter) {
   glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
 }
 
+// Filters, then one wrap mode per listed coordinate, S, T, R in order.
+void applyFiltersAndWraps(GLenum target, GLint minFilter, GLint magFilter,
+                          std::initializer_list<GLint> wraps) {
+  applyFilters(target, minFilter, magFilter);
+  const GLenum coordinates[] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+  const GLenum* coordinate = coordinates;
+  for (GLint wrap : wraps) glTexParameteri(target, *coordinate++, wrap);
+}
+
 void applyAnisotropy(GLenum target, float maxAnisotropy) {
   if (grHasAnisotropy)
     glTexParameteri(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, truncateToInt(maxAnisotropy));
@@ -85,30 +95,26 @@ void applyAnisotropy(GLenum target, float maxAnisotropy) {
 
 void applyTexParams(const grTexParams1D* params) {
   if (!params) return;
-  applyFilters(GL_TEXTURE_1D, params->minFilter, params->magFilter);
-  glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, params->wrapS);
+  applyFiltersAndWraps(GL_TEXTURE_1D, params->minFilter, params->magFilter, {params->wrapS});
 }
 
 void applyTexParams(const grTexParams2D* params) {
   if (!params) return;
-  applyFilters(GL_TEXTURE_2D, params->minFilter, params->magFilter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, params->wrapS);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, params->wrapT);
+  applyFiltersAndWraps(GL_TEXTURE_2D, params->minFilter, params->magFilter,
+                       {params->wrapS, params->wrapT});
   applyAnisotropy(GL_TEXTURE_2D, params->maxAnisotropy);
 }
 
 void applyTexParams(const grTexParams3D* params) {
   if (!params) return;
-  applyFilters(GL_TEXTURE_3D, params->minFilter, params->magFilter);
-  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, params->wrapS);
-  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, params->wrapT);
-  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, params->wrapR);
+  applyFiltersAndWraps(GL_TEXTURE_3D, params->minFilter, params->magFilter,
+                       {params->wrapS, params->wrapT, params->wrapR});
   applyAnisotropy(GL_TEXTURE_3D, params->maxAnisotropy);
 }
 
 void applyTexParams(const grTexParamsCubeMap* params) {
   if (!params) return;
-  applyFilters(GL_TEXTURE_CUBE_MAP, params->minFilter, params->magFilter);
+  applyFiltersAndWraps(GL_TEXTURE_CUBE_MAP, params->minFilter, params->magFilter, {});
   applyAnisotropy(GL_TEXTURE_CUBE_MAP, params->maxAnisotropy);
 }
 
@@ -141,64 +147,6 @@ int dimensionForTarget(GLenum target) {
       return 3;
     case GL_TEXTURE_CUBE_MAP:
       return 6;
-    default:
-      return 0;
-  }
-}
-
-int componentCount(GLenum format) {
-  switch (format) {
-    case GL_COLOR_INDEX:
-    case GL_DEPTH_COMPONENT:
-    case GL_RED:
-    case GL_GREEN:
-    case GL_BLUE:
-    case GL_ALPHA:
-    case GL_LUMINANCE:
-      return 1;
-    case GL_LUMINANCE_ALPHA:
-      return 2;
-    case GL_RGB:
-    case GL_BGR_EXT:
-      return 3;
-    case GL_RGBA:
-    case GL_BGRA_EXT:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
-int componentBytes(GLenum type) {
-  switch (type) {
-    case GL_BYTE:
-    case GL_UNSIGNED_BYTE:
-    case GL_BITMAP:
-      return 1;
-    case GL_SHORT:
-    case GL_UNSIGNED_SHORT:
-      return 2;
-    case GL_INT:
-    case GL_UNSIGNED_INT:
-    case GL_FLOAT:
-      return 4;
-    case GL_DOUBLE:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
-GLenum typeForBytes(int bytes) {
-  switch (bytes) {
-    case 1:
-      return GL_UNSIGNED_BYTE;
-    case 2:
-      return GL_UNSIGNED_SHORT;
-    case 4:
-      return GL_FLOAT;
-    case 8:
-      return GL_DOUBLE;
     default:
       return 0;
   }

@@ -3,9 +3,10 @@
 // contains versus the GL object that holds it), grTextureObject (a GL texture
 // name in a shared cell that binds and asks an image texture to upload once),
 // the parameter records with the code that applies them, and conversions
-// between dimensions, targets, formats and pixel types.
+// between dimensions and targets.
 #include <GL/gl.h>
 
+#include "graphics/pixel_format.h"  // component counts, kept reachable from here
 #include "graphics/shared_ref.h"
 
 namespace libgr {
@@ -117,11 +118,5 @@ void applyBorderColor(GLenum target, const float* rgba);
 // 1, 2, 3, 6 <-> GL_TEXTURE_1D, _2D, _3D, _CUBE_MAP; GL_INVALID_ENUM or 0 else.
 GLenum targetForDimension(int dimension);
 int dimensionForTarget(GLenum target);
-// Components per pixel of a pixel format (0 for unknown formats).
-int componentCount(GLenum format);
-// Bytes per component of a pixel type (0 for packed and unknown types).
-int componentBytes(GLenum type);
-// The unsigned (or floating) type of 1, 2, 4 or 8 bytes; 0 otherwise.
-GLenum typeForBytes(int bytes);
 
 }  // namespace libgr

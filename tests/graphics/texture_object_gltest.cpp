@@ -233,21 +233,3 @@ TEST(TextureConversions, TargetsAndDimensions) {
   EXPECT_EQ(dimensionForTarget(GL_INVALID_ENUM), 0);
   EXPECT_EQ(dimensionForTarget(GL_TEXTURE_CUBE_MAP_POSITIVE_X), 0);
 }
-
-TEST(TextureConversions, ComponentsBytesAndTypes) {
-  EXPECT_EQ(componentCount(GL_COLOR_INDEX), 1);
-  EXPECT_EQ(componentCount(GL_LUMINANCE_ALPHA), 2);
-  EXPECT_EQ(componentCount(GL_BGR_EXT), 3);
-  EXPECT_EQ(componentCount(GL_BGRA_EXT), 4);
-  EXPECT_EQ(componentCount(GL_STENCIL_INDEX), 0);
-  EXPECT_EQ(componentBytes(GL_BITMAP), 1);
-  EXPECT_EQ(componentBytes(GL_SHORT), 2);
-  EXPECT_EQ(componentBytes(GL_FLOAT), 4);
-  EXPECT_EQ(componentBytes(GL_DOUBLE), 8);
-  EXPECT_EQ(componentBytes(GL_UNSIGNED_SHORT_5_6_5), 0);
-  EXPECT_EQ(typeForBytes(1), GLenum(GL_UNSIGNED_BYTE));
-  EXPECT_EQ(typeForBytes(2), GLenum(GL_UNSIGNED_SHORT));
-  EXPECT_EQ(typeForBytes(4), GLenum(GL_FLOAT));
-  EXPECT_EQ(typeForBytes(8), GLenum(GL_DOUBLE));
-  EXPECT_EQ(typeForBytes(3), 0u);
-}

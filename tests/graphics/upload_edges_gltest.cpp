@@ -14,8 +14,8 @@
 
 #include "graphics/bmp.h"
 #include "graphics/image.h"
+#include "graphics/pixel_format.h"
 #include "graphics/texture_image.h"
-#include "graphics/unpack_size.h"
 #include "tests/graphics/texture_test_helpers.h"
 #include "tests/support/gl_context.h"
 

@@ -1,0 +1,81 @@
+#pragma once
+// The GL calls that put one image into one level, per image kind: define a
+// level (1-D, square or cubic) and fill the image into it, send compressed
+// data as it stands, build a chain from a base image, and switch
+// automatic mipmap generation on around a base level. Every call runs inside
+// the image's grUnpackScope; `side` is a level's full width, border included.
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "graphics/image.h"
+#include "graphics/pixel_format.h"
+
+namespace libgr {
+
+// Side of a square (cubic) level: the largest power of two within the
+// texture's size, halved per level, plus the border on both sides.
+GLsizei levelSide(uint32_t size, GLint border, GLint level);
+
+// Defines a level of `side` and fills the image into it at its corner. A
+// border level that the image covers exactly is defined with the pixels at
+// once: drivers that drop borders (Mesa) strip them from the data that way,
+// where a sub-image at -1 would be refused. An image larger than its level
+// is not sent.
+void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
+                   const void* data, GLsizei side, GLint border);
+void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                   const void* data, GLsizei side, GLint border);
+void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
+                   const void* data, GLsizei side, GLint border);
+
+// Level 0 under automatic generation: an image that covers it exactly is
+// defined with its pixels at once, since GL regenerates the whole chain on
+// every change of level 0 and a define followed by a fill would build it
+// twice. Otherwise as defineAndFill.
+void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage1D& image,
+                         const void* data, GLsizei side, GLint border);
+void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage2D& image,
+                         const void* data, GLsizei side, GLint border);
+void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage3D& image,
+                         const void* data, GLsizei side, GLint border);
+
+// Pixels into an existing 2-D level at 0, 0.
+void refillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                 const void* data);
+
+// Compressed data as it stands; nothing without compression.
+void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
+                    GLint border);
+void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                    GLint border);
+void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
+                    GLint border);
+// Compressed data into an existing 2-D level at 0, 0.
+void sendCompressedSub(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image);
+
+// The chain of a mipmapped upload without automatic generation, from its
+// base image. GLU builds it from 1-D and 2-D images (from the colours GL
+// makes of colour indices, since GLU would average the indices); 3-D images
+// have no builder, so only their level 0 is defined, with `side` and
+// `border`, and filled. `mapColorOn` says whether GL_MAP_COLOR is on.
+void buildFromBase(GLenum target, grPixelFormat f, const grImage1D& image, GLsizei side,
+                   GLint border, bool mapColorOn);
+void buildFromBase(GLenum target, grPixelFormat f, const grImage2D& image, GLsizei side,
+                   GLint border, bool mapColorOn);
+void buildFromBase(GLenum target, grPixelFormat f, const grImage3D& image, GLsizei side,
+                   GLint border, bool mapColorOn);
+
+// Switches automatic mipmap generation on for `target` and off again.
+class grMipmapGeneration {
+ public:
+  explicit grMipmapGeneration(GLenum target);
+  ~grMipmapGeneration();
+  grMipmapGeneration(const grMipmapGeneration&) = delete;
+  grMipmapGeneration& operator=(const grMipmapGeneration&) = delete;
+
+ private:
+  GLenum target_;
+};
+
+}  // namespace libgr
