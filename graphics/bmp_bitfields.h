@@ -11,17 +11,22 @@ inline constexpr uint32_t kMasks555[4] = {0x7C00, 0x03E0, 0x001F, 0};
 
 // One channel: the bits of its mask scaled to 0..255: up to 8 bits by
 // repeating the bits (5-bit 0b10110 is 0b10110101), more by rounding
-// value x 255 / maximum.
+// value x 255 / maximum. Channels of up to 8 bits look their values up in a
+// table made once per picture.
 class BitFieldChannel {
  public:
   explicit BitFieldChannel(uint32_t mask);
-  uint8_t operator()(uint32_t pixel) const;
+  uint8_t operator()(uint32_t pixel) const {
+    const uint32_t value = (pixel & mask_) >> shift_;
+    return bits_ <= 8 ? table_[value] : uint8_t((uint64_t(value) * 255 + maximum_ / 2) / maximum_);
+  }
 
  private:
   uint32_t mask_;
   uint32_t shift_ = 0;
   uint64_t maximum_ = 0;  // 0 for an empty mask: the channel reads 0
   uint32_t bits_ = 0;
+  uint8_t table_[256] = {};
 };
 
 // Usable masks: not all zero, each contiguous, no two overlapping, none
