@@ -34,6 +34,16 @@ bool fetch(Pointer& slot, const char* name) {
   return slot != nullptr;
 }
 
+// Sets `flag` when the context names `extension` and `fetchAll` (which
+// fetches every entry point, `&` rather than `&&`) finds them all: a named
+// extension without its entry points cannot be used. True when named.
+template <typename FetchAll>
+bool probeExtension(const char* extension, bool& flag, FetchAll fetchAll) {
+  if (!hasExtension(extension)) return false;
+  flag = fetchAll();
+  return true;
+}
+
 }  // namespace
 
 grProc glProcAddress(const char* name) {
@@ -62,39 +72,31 @@ bool hasExtension(const char* name) {
 }
 
 grProc probeTextureCompression() {
-  if (!hasExtension("GL_ARB_texture_compression")) return nullptr;
-  grHasTextureCompression = true;
-  bool all = fetch(grCompressedTexImage3D, "glCompressedTexImage3DARB");
-  all &= fetch(grCompressedTexImage2D, "glCompressedTexImage2DARB");
-  all &= fetch(grCompressedTexImage1D, "glCompressedTexImage1DARB");
-  all &= fetch(grCompressedTexSubImage3D, "glCompressedTexSubImage3DARB");
-  all &= fetch(grCompressedTexSubImage2D, "glCompressedTexSubImage2DARB");
-  all &= fetch(grCompressedTexSubImage1D, "glCompressedTexSubImage1DARB");
-  all &= fetch(grGetCompressedTexImage, "glGetCompressedTexImageARB");
-  // A named extension without its entry points cannot be used.
-  if (!all) grHasTextureCompression = false;
-  return reinterpret_cast<grProc>(grGetCompressedTexImage);
+  const bool named = probeExtension("GL_ARB_texture_compression", grHasTextureCompression, [] {
+    return fetch(grCompressedTexImage3D, "glCompressedTexImage3DARB") &
+           fetch(grCompressedTexImage2D, "glCompressedTexImage2DARB") &
+           fetch(grCompressedTexImage1D, "glCompressedTexImage1DARB") &
+           fetch(grCompressedTexSubImage3D, "glCompressedTexSubImage3DARB") &
+           fetch(grCompressedTexSubImage2D, "glCompressedTexSubImage2DARB") &
+           fetch(grCompressedTexSubImage1D, "glCompressedTexSubImage1DARB") &
+           fetch(grGetCompressedTexImage, "glGetCompressedTexImageARB");
+  });
+  return named ? reinterpret_cast<grProc>(grGetCompressedTexImage) : nullptr;
 }
 
 bool probeGenerateMipmap() {
-  const bool named = hasExtension("GL_SGIS_generate_mipmap");
-  if (named) grHasGenerateMipmap = true;
-  return named;
+  return probeExtension("GL_SGIS_generate_mipmap", grHasGenerateMipmap, [] { return true; });
 }
 
 grProc probeTexture3D() {
-  if (!hasExtension("GL_EXT_texture3D")) return nullptr;
-  grHasTexture3D = true;
-  bool all = fetch(grTexImage3D, "glTexImage3DEXT");
-  all &= fetch(grTexSubImage3D, "glTexSubImage3DEXT");
-  if (!all) grHasTexture3D = false;
-  return reinterpret_cast<grProc>(grTexSubImage3D);
+  const bool named = probeExtension("GL_EXT_texture3D", grHasTexture3D, [] {
+    return fetch(grTexImage3D, "glTexImage3DEXT") & fetch(grTexSubImage3D, "glTexSubImage3DEXT");
+  });
+  return named ? reinterpret_cast<grProc>(grTexSubImage3D) : nullptr;
 }
 
 bool probeAnisotropicFilter() {
-  const bool named = hasExtension("GL_EXT_texture_filter_anisotropic");
-  if (named) grHasAnisotropy = true;
-  return named;
+  return probeExtension("GL_EXT_texture_filter_anisotropic", grHasAnisotropy, [] { return true; });
 }
 
 void resetExtensionProbes() {
