@@ -5,6 +5,27 @@
 
 #include <cstring>
 
+// Each extension's entry points, a row each: the pointer's type, the
+// variable holding it and the name the driver exports it under. The
+// definitions, the fetching and the reset are all written from these rows.
+#define GR_TEXTURE_COMPRESSION_ENTRY_POINTS(ROW)                                             \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE3DARBPROC, grCompressedTexImage3D, "glCompressedTexImage3DARB") \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE2DARBPROC, grCompressedTexImage2D, "glCompressedTexImage2DARB") \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE1DARBPROC, grCompressedTexImage1D, "glCompressedTexImage1DARB") \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE3DARBPROC, grCompressedTexSubImage3D,                        \
+      "glCompressedTexSubImage3DARB")                                                        \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE2DARBPROC, grCompressedTexSubImage2D,                        \
+      "glCompressedTexSubImage2DARB")                                                        \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE1DARBPROC, grCompressedTexSubImage1D,                        \
+      "glCompressedTexSubImage1DARB")                                                        \
+  ROW(PFNGLGETCOMPRESSEDTEXIMAGEARBPROC, grGetCompressedTexImage, "glGetCompressedTexImageARB")
+#define GR_TEXTURE_3D_ENTRY_POINTS(ROW)                        \
+  ROW(PFNGLTEXIMAGE3DEXTPROC, grTexImage3D, "glTexImage3DEXT") \
+  ROW(PFNGLTEXSUBIMAGE3DEXTPROC, grTexSubImage3D, "glTexSubImage3DEXT")
+// Into `all`; every entry point is fetched even after one is missing.
+#define GR_FETCH_ENTRY_POINT(type, variable, exported) all &= fetch(variable, exported);
+#define GR_RESET_ENTRY_POINT(type, variable, exported) variable = nullptr;
+
 namespace libgr {
 
 bool grHasTextureCompression = false;
@@ -12,16 +33,10 @@ bool grHasGenerateMipmap = false;
 bool grHasTexture3D = false;
 bool grHasAnisotropy = false;
 
-PFNGLCOMPRESSEDTEXIMAGE3DARBPROC grCompressedTexImage3D = nullptr;
-PFNGLCOMPRESSEDTEXIMAGE2DARBPROC grCompressedTexImage2D = nullptr;
-PFNGLCOMPRESSEDTEXIMAGE1DARBPROC grCompressedTexImage1D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE3DARBPROC grCompressedTexSubImage3D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE2DARBPROC grCompressedTexSubImage2D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE1DARBPROC grCompressedTexSubImage1D = nullptr;
-PFNGLGETCOMPRESSEDTEXIMAGEARBPROC grGetCompressedTexImage = nullptr;
-
-PFNGLTEXIMAGE3DEXTPROC grTexImage3D = nullptr;
-PFNGLTEXSUBIMAGE3DEXTPROC grTexSubImage3D = nullptr;
+#define GR_DEFINE_ENTRY_POINT(type, variable, exported) type variable = nullptr;
+GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_DEFINE_ENTRY_POINT)
+GR_TEXTURE_3D_ENTRY_POINTS(GR_DEFINE_ENTRY_POINT)
+#undef GR_DEFINE_ENTRY_POINT
 
 namespace {
 
@@ -34,11 +49,23 @@ bool fetch(Pointer& slot, const char* name) {
   return slot != nullptr;
 }
 
-// Sets `flag` when the context names `extension` and `fetchAll` (which
-// fetches every entry point, `&` rather than `&&`) finds them all: a named
-// extension without its entry points cannot be used. True when named.
-template <typename FetchAll>
-bool probeExtension(const char* extension, bool& flag, FetchAll fetchAll) {
+// Each false when any of its entry points is missing.
+bool fetchTextureCompression() {
+  bool all = true;
+  GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_FETCH_ENTRY_POINT)
+  return all;
+}
+bool fetchTexture3D() {
+  bool all = true;
+  GR_TEXTURE_3D_ENTRY_POINTS(GR_FETCH_ENTRY_POINT)
+  return all;
+}
+bool nothingToFetch() { return true; }
+
+// Sets `flag` when the context names `extension` and `fetchAll` finds all its
+// entry points (a named extension without them cannot be used). True when
+// the extension is named.
+bool probeExtension(const char* extension, bool& flag, bool (*fetchAll)()) {
   if (!hasExtension(extension)) return false;
   flag = fetchAll();
   return true;
@@ -71,45 +98,30 @@ bool hasExtension(const char* name) {
   return extensionListHas(reinterpret_cast<const char*>(list), name);
 }
 
+// The probes that fetch entry points hand back the last one.
 grProc probeTextureCompression() {
-  const bool named = probeExtension("GL_ARB_texture_compression", grHasTextureCompression, [] {
-    return fetch(grCompressedTexImage3D, "glCompressedTexImage3DARB") &
-           fetch(grCompressedTexImage2D, "glCompressedTexImage2DARB") &
-           fetch(grCompressedTexImage1D, "glCompressedTexImage1DARB") &
-           fetch(grCompressedTexSubImage3D, "glCompressedTexSubImage3DARB") &
-           fetch(grCompressedTexSubImage2D, "glCompressedTexSubImage2DARB") &
-           fetch(grCompressedTexSubImage1D, "glCompressedTexSubImage1DARB") &
-           fetch(grGetCompressedTexImage, "glGetCompressedTexImageARB");
-  });
+  const bool named = probeExtension("GL_ARB_texture_compression", grHasTextureCompression,
+                                    fetchTextureCompression);
   return named ? reinterpret_cast<grProc>(grGetCompressedTexImage) : nullptr;
 }
 
-bool probeGenerateMipmap() {
-  return probeExtension("GL_SGIS_generate_mipmap", grHasGenerateMipmap, [] { return true; });
-}
-
 grProc probeTexture3D() {
-  const bool named = probeExtension("GL_EXT_texture3D", grHasTexture3D, [] {
-    return fetch(grTexImage3D, "glTexImage3DEXT") & fetch(grTexSubImage3D, "glTexSubImage3DEXT");
-  });
+  const bool named = probeExtension("GL_EXT_texture3D", grHasTexture3D, fetchTexture3D);
   return named ? reinterpret_cast<grProc>(grTexSubImage3D) : nullptr;
 }
 
+bool probeGenerateMipmap() {
+  return probeExtension("GL_SGIS_generate_mipmap", grHasGenerateMipmap, nothingToFetch);
+}
+
 bool probeAnisotropicFilter() {
-  return probeExtension("GL_EXT_texture_filter_anisotropic", grHasAnisotropy, [] { return true; });
+  return probeExtension("GL_EXT_texture_filter_anisotropic", grHasAnisotropy, nothingToFetch);
 }
 
 void resetExtensionProbes() {
   grHasTextureCompression = grHasGenerateMipmap = grHasTexture3D = grHasAnisotropy = false;
-  grCompressedTexImage3D = nullptr;
-  grCompressedTexImage2D = nullptr;
-  grCompressedTexImage1D = nullptr;
-  grCompressedTexSubImage3D = nullptr;
-  grCompressedTexSubImage2D = nullptr;
-  grCompressedTexSubImage1D = nullptr;
-  grGetCompressedTexImage = nullptr;
-  grTexImage3D = nullptr;
-  grTexSubImage3D = nullptr;
+  GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_RESET_ENTRY_POINT)
+  GR_TEXTURE_3D_ENTRY_POINTS(GR_RESET_ENTRY_POINT)
   activeResolver = &glProcAddress;
 }
 
