@@ -68,10 +68,8 @@ GLint getInt(GLenum what) {
 // What the scene does for one photograph; returns the texture name used.
 GLuint uploadLikeThePhotographQuad(const char* path) {
   libgr::grBmpFile file;
-  const bool read = [&] {
-    guard_page::GuardedArrays guard;  // the file buffer ends at an unreadable page
-    return file.read(path);
-  }();
+  // The file buffer ends at an unreadable page.
+  const bool read = guard_page::withGuardedArrays([&] { return file.read(path); });
   if (!read) return 0;
   libgr::grImage2D image;
   libgr::grTexParams2D params = photographTexParams();

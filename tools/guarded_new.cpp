@@ -15,8 +15,7 @@ bool arraysArmed = false;
 
 }  // namespace
 
-GuardedArrays::GuardedArrays() { arraysArmed = true; }
-GuardedArrays::~GuardedArrays() { arraysArmed = false; }
+void guardArrays(bool guarded) { arraysArmed = guarded; }
 
 }  // namespace guard_page
 

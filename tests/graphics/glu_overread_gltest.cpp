@@ -94,10 +94,8 @@ class GluOverread : public testsupport::GLTest {
 TEST_F(GluOverread, aPictureGluScalesIsNeverReadPastItsEnd) {
   const testsupport::TempFile bmp(fourByThreeBmp(), ".bmp");
   grBmpFile file;
-  const bool read = [&] {
-    guard_page::GuardedArrays guard;  // the file buffer ends at an unreadable page
-    return file.read(bmp.path());
-  }();
+  // The file buffer ends at an unreadable page.
+  const bool read = guard_page::withGuardedArrays([&] { return file.read(bmp.path()); });
   ASSERT_TRUE(read);
   grImage2D image;
   ASSERT_TRUE(bmpToImage(image, file));
