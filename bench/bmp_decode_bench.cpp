@@ -14,19 +14,10 @@
 #include <vector>
 
 #include "bench/support/sample_photo.h"
+#include "bench/support/stb_reference.h"
 #include "graphics/bmp.h"
 #include "tools/allocation_counter.h"
 #include "tools/bmp_writer.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_BMP
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -74,14 +65,23 @@ void encodeRowRle8(const std::vector<uint8_t>& row, bmpwriter::Bytes& out) {
   out.insert(out.end(), {0, 0});
 }
 
-bmpwriter::BmpLayout rle8Layout() {
+// The picture's canvas at `bits` per pixel, with the grey ramp as palette
+// for 8 bits; each variant adds its pixels.
+bmpwriter::BmpLayout canvas(int bits) {
   bmpwriter::BmpLayout layout;
   layout.width = kWidth;
   layout.height = kHeight;
-  layout.bitCount = 8;
+  layout.bitCount = uint16_t(bits);
+  if (bits == 8) {
+    layout.colorsUsed = 256;
+    layout.palette = greyRamp();
+  }
+  return layout;
+}
+
+bmpwriter::BmpLayout rle8Layout() {
+  bmpwriter::BmpLayout layout = canvas(8);
   layout.compression = 1;
-  layout.colorsUsed = 256;
-  layout.palette = greyRamp();
   for (int row = kHeight - 1; row >= 0; --row) {  // bottom row first
     std::vector<uint8_t> indices(kWidth);
     for (int x = 0; x < kWidth; ++x) indices[size_t(x)] = indexAt(x, row);
@@ -92,22 +92,14 @@ bmpwriter::BmpLayout rle8Layout() {
 }
 
 bmpwriter::BmpLayout pal8Layout() {
-  bmpwriter::BmpLayout layout;
-  layout.width = kWidth;
-  layout.height = kHeight;
-  layout.bitCount = 8;
-  layout.colorsUsed = 256;
-  layout.palette = greyRamp();
+  bmpwriter::BmpLayout layout = canvas(8);
   for (int row = kHeight - 1; row >= 0; --row)
     for (int x = 0; x < kWidth; ++x) layout.pixels.push_back(indexAt(x, row));
   return layout;
 }
 
 bmpwriter::BmpLayout trueColourLayout(int bits) {
-  bmpwriter::BmpLayout layout;
-  layout.width = kWidth;
-  layout.height = kHeight;
-  layout.bitCount = uint16_t(bits);
+  bmpwriter::BmpLayout layout = canvas(bits);
   if (bits == 32) {
     layout.infoSize = 124;
     layout.compression = 3;
@@ -151,44 +143,44 @@ void perPixel(benchmark::State& state) {
       kPixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void fileRead(benchmark::State& state, const char* (*file)()) {
+// Reads the file every iteration and hands it to `use`, which keeps what it
+// made from being optimised away; false from `use` ends the run as failed.
+template <typename Use>
+void readEach(benchmark::State& state, const char* (*file)(), Use use) {
   const char* path = file();
   for (auto _ : state) {
     libgr::grBmpFile bmp;
-    if (!bmp.read(path)) {
+    if (!bmp.read(path) || !use(bmp)) {
       state.SkipWithError(libgr::bmpProblemText(bmp.problem).c_str());
       break;
     }
-    benchmark::DoNotOptimize(bmp.bits.begin());
   }
   perPixel(state);
 }
 
+void fileRead(benchmark::State& state, const char* (*file)()) {
+  readEach(state, file, [](libgr::grBmpFile& bmp) {
+    benchmark::DoNotOptimize(bmp.bits.begin());
+    return true;
+  });
+}
+
 void readAndDecode(benchmark::State& state, const char* (*file)()) {
-  const char* path = file();
-  for (auto _ : state) {
-    libgr::grBmpFile bmp;
+  readEach(state, file, [](libgr::grBmpFile& bmp) {
     libgr::grImage2D image;
-    if (!bmp.read(path) || !libgr::bmpToImage(image, bmp)) {
-      state.SkipWithError(libgr::bmpProblemText(bmp.problem).c_str());
-      break;
-    }
+    if (!libgr::bmpToImage(image, bmp)) return false;
     benchmark::DoNotOptimize(image.pixels.begin());
-  }
-  perPixel(state);
+    return true;
+  });
 }
 
 void stbImage(benchmark::State& state, const char* (*file)()) {
   const char* path = file();
   for (auto _ : state) {
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load(path, &width, &height, &channels, 0);
-    if (!pixels) {
+    if (!benchsupport::loadWithStbImage(path)) {
       state.SkipWithError("stb_image failed");
       break;
     }
-    benchmark::DoNotOptimize(pixels);
-    stbi_image_free(pixels);
   }
   perPixel(state);
 }

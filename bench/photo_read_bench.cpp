@@ -14,17 +14,8 @@
 #include <string>
 
 #include "bench/support/sample_photo.h"
+#include "bench/support/stb_reference.h"
 #include "graphics/bmp.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_BMP
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -62,30 +53,35 @@ void plainRead(benchmark::State& state) {
 }
 BENCHMARK(plainRead);
 
-// The scene's whole path to an image record ready for upload.
-void bmpReadAndDescribe(benchmark::State& state) {
+// Reads the photograph every iteration and hands what was read to `use`.
+template <typename Use>
+void readEach(benchmark::State& state, Use use) {
   const char* path = photoPath();
   for (auto _ : state) {
     libgr::grBmpFile file;
+    if (file.read(path))
+      use(file);
+    else
+      state.SkipWithError("not read");
+  }
+  state.SetBytesProcessed(state.iterations() * fileBytes());
+}
+
+// The scene's whole path to an image record ready for upload.
+void bmpReadAndDescribe(benchmark::State& state) {
+  readEach(state, [&](libgr::grBmpFile& file) {
     libgr::grImage2D image;
-    if (!file.read(path) || !libgr::bmpToImage(image, file)) state.SkipWithError("not read");
+    if (!libgr::bmpToImage(image, file)) state.SkipWithError("not read");
     // The image must share the file's buffer: no pixel byte copied.
     if (image.pixels.begin() != file.bits.begin()) state.SkipWithError("pixels were copied");
     benchmark::DoNotOptimize(image.pixels.begin());
-  }
-  state.SetBytesProcessed(state.iterations() * fileBytes());
+  });
 }
 BENCHMARK(bmpReadAndDescribe);
 
 // Its first half: status query and the whole-file read into shared storage.
 void bmpFileRead(benchmark::State& state) {
-  const char* path = photoPath();
-  for (auto _ : state) {
-    libgr::grBmpFile file;
-    if (!file.read(path)) state.SkipWithError("not read");
-    benchmark::DoNotOptimize(file.bits.begin());
-  }
-  state.SetBytesProcessed(state.iterations() * fileBytes());
+  readEach(state, [](libgr::grBmpFile& file) { benchmark::DoNotOptimize(file.bits.begin()); });
 }
 BENCHMARK(bmpFileRead);
 
@@ -106,11 +102,7 @@ BENCHMARK(bmpDescribe);
 void stbImageLoad(benchmark::State& state) {
   const char* path = photoPath();
   for (auto _ : state) {
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load(path, &width, &height, &channels, 0);
-    if (!pixels) state.SkipWithError("stb_image failed");
-    benchmark::DoNotOptimize(pixels);
-    stbi_image_free(pixels);
+    if (!benchsupport::loadWithStbImage(path)) state.SkipWithError("stb_image failed");
   }
   state.SetBytesProcessed(state.iterations() * fileBytes());
 }

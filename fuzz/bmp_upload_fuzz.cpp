@@ -14,8 +14,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <new>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,34 +21,8 @@
 
 #include "graphics/bmp.h"
 #include "scene/photo_texture.h"
-#include "tools/guard_page.h"
+#include "tools/guarded_new.h"
 #include "tools/headless_gl.h"
-
-namespace {
-
-// Array allocations made while armed (the reader's file buffer) end right
-// at a page that cannot be read.
-bool guardArmed = false;
-}  // namespace
-
-// Every array form, so that no array block is freed by another allocator.
-void* operator new[](std::size_t bytes) {
-  if (guardArmed) return guard_page::allocate(bytes ? bytes : 1);
-  if (void* block = std::malloc(bytes ? bytes : 1)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
-  try {
-    return operator new[](bytes);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void operator delete[](void* block) noexcept {
-  if (!guard_page::release(block)) std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept { operator delete[](block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete[](block); }
 
 namespace {
 
@@ -96,9 +68,8 @@ GLint getInt(GLenum what) {
 // What the scene does for one photograph; returns the texture name used.
 GLuint uploadLikeThePhotographQuad(const char* path) {
   libgr::grBmpFile file;
-  guardArmed = true;
-  const bool read = file.read(path);
-  guardArmed = false;
+  // The file buffer ends at an unreadable page.
+  const bool read = guard_page::withGuardedArrays([&] { return file.read(path); });
   if (!read) return 0;
   libgr::grImage2D image;
   libgr::grTexParams2D params = photographTexParams();

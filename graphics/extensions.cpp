@@ -5,6 +5,27 @@
 
 #include <cstring>
 
+// Each extension's entry points, a row each: the pointer's type, the
+// variable holding it and the name the driver exports it under. The
+// definitions, the fetching and the reset are all written from these rows.
+#define GR_TEXTURE_COMPRESSION_ENTRY_POINTS(ROW)                                             \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE3DARBPROC, grCompressedTexImage3D, "glCompressedTexImage3DARB") \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE2DARBPROC, grCompressedTexImage2D, "glCompressedTexImage2DARB") \
+  ROW(PFNGLCOMPRESSEDTEXIMAGE1DARBPROC, grCompressedTexImage1D, "glCompressedTexImage1DARB") \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE3DARBPROC, grCompressedTexSubImage3D,                        \
+      "glCompressedTexSubImage3DARB")                                                        \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE2DARBPROC, grCompressedTexSubImage2D,                        \
+      "glCompressedTexSubImage2DARB")                                                        \
+  ROW(PFNGLCOMPRESSEDTEXSUBIMAGE1DARBPROC, grCompressedTexSubImage1D,                        \
+      "glCompressedTexSubImage1DARB")                                                        \
+  ROW(PFNGLGETCOMPRESSEDTEXIMAGEARBPROC, grGetCompressedTexImage, "glGetCompressedTexImageARB")
+#define GR_TEXTURE_3D_ENTRY_POINTS(ROW)                        \
+  ROW(PFNGLTEXIMAGE3DEXTPROC, grTexImage3D, "glTexImage3DEXT") \
+  ROW(PFNGLTEXSUBIMAGE3DEXTPROC, grTexSubImage3D, "glTexSubImage3DEXT")
+// Into `all`; every entry point is fetched even after one is missing.
+#define GR_FETCH_ENTRY_POINT(type, variable, exported) all &= fetch(variable, exported);
+#define GR_RESET_ENTRY_POINT(type, variable, exported) variable = nullptr;
+
 namespace libgr {
 
 bool grHasTextureCompression = false;
@@ -12,16 +33,10 @@ bool grHasGenerateMipmap = false;
 bool grHasTexture3D = false;
 bool grHasAnisotropy = false;
 
-PFNGLCOMPRESSEDTEXIMAGE3DARBPROC grCompressedTexImage3D = nullptr;
-PFNGLCOMPRESSEDTEXIMAGE2DARBPROC grCompressedTexImage2D = nullptr;
-PFNGLCOMPRESSEDTEXIMAGE1DARBPROC grCompressedTexImage1D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE3DARBPROC grCompressedTexSubImage3D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE2DARBPROC grCompressedTexSubImage2D = nullptr;
-PFNGLCOMPRESSEDTEXSUBIMAGE1DARBPROC grCompressedTexSubImage1D = nullptr;
-PFNGLGETCOMPRESSEDTEXIMAGEARBPROC grGetCompressedTexImage = nullptr;
-
-PFNGLTEXIMAGE3DEXTPROC grTexImage3D = nullptr;
-PFNGLTEXSUBIMAGE3DEXTPROC grTexSubImage3D = nullptr;
+#define GR_DEFINE_ENTRY_POINT(type, variable, exported) type variable = nullptr;
+GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_DEFINE_ENTRY_POINT)
+GR_TEXTURE_3D_ENTRY_POINTS(GR_DEFINE_ENTRY_POINT)
+#undef GR_DEFINE_ENTRY_POINT
 
 namespace {
 
@@ -32,6 +47,28 @@ template <typename Pointer>
 bool fetch(Pointer& slot, const char* name) {
   slot = reinterpret_cast<Pointer>(activeResolver(name));
   return slot != nullptr;
+}
+
+// Each false when any of its entry points is missing.
+bool fetchTextureCompression() {
+  bool all = true;
+  GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_FETCH_ENTRY_POINT)
+  return all;
+}
+bool fetchTexture3D() {
+  bool all = true;
+  GR_TEXTURE_3D_ENTRY_POINTS(GR_FETCH_ENTRY_POINT)
+  return all;
+}
+bool nothingToFetch() { return true; }
+
+// Sets `flag` when the context names `extension` and `fetchAll` finds all its
+// entry points (a named extension without them cannot be used). True when
+// the extension is named.
+bool probeExtension(const char* extension, bool& flag, bool (*fetchAll)()) {
+  if (!hasExtension(extension)) return false;
+  flag = fetchAll();
+  return true;
 }
 
 }  // namespace
@@ -61,53 +98,30 @@ bool hasExtension(const char* name) {
   return extensionListHas(reinterpret_cast<const char*>(list), name);
 }
 
+// The probes that fetch entry points hand back the last one.
 grProc probeTextureCompression() {
-  if (!hasExtension("GL_ARB_texture_compression")) return nullptr;
-  grHasTextureCompression = true;
-  bool all = fetch(grCompressedTexImage3D, "glCompressedTexImage3DARB");
-  all &= fetch(grCompressedTexImage2D, "glCompressedTexImage2DARB");
-  all &= fetch(grCompressedTexImage1D, "glCompressedTexImage1DARB");
-  all &= fetch(grCompressedTexSubImage3D, "glCompressedTexSubImage3DARB");
-  all &= fetch(grCompressedTexSubImage2D, "glCompressedTexSubImage2DARB");
-  all &= fetch(grCompressedTexSubImage1D, "glCompressedTexSubImage1DARB");
-  all &= fetch(grGetCompressedTexImage, "glGetCompressedTexImageARB");
-  // A named extension without its entry points cannot be used.
-  if (!all) grHasTextureCompression = false;
-  return reinterpret_cast<grProc>(grGetCompressedTexImage);
-}
-
-bool probeGenerateMipmap() {
-  const bool named = hasExtension("GL_SGIS_generate_mipmap");
-  if (named) grHasGenerateMipmap = true;
-  return named;
+  const bool named = probeExtension("GL_ARB_texture_compression", grHasTextureCompression,
+                                    fetchTextureCompression);
+  return named ? reinterpret_cast<grProc>(grGetCompressedTexImage) : nullptr;
 }
 
 grProc probeTexture3D() {
-  if (!hasExtension("GL_EXT_texture3D")) return nullptr;
-  grHasTexture3D = true;
-  bool all = fetch(grTexImage3D, "glTexImage3DEXT");
-  all &= fetch(grTexSubImage3D, "glTexSubImage3DEXT");
-  if (!all) grHasTexture3D = false;
-  return reinterpret_cast<grProc>(grTexSubImage3D);
+  const bool named = probeExtension("GL_EXT_texture3D", grHasTexture3D, fetchTexture3D);
+  return named ? reinterpret_cast<grProc>(grTexSubImage3D) : nullptr;
+}
+
+bool probeGenerateMipmap() {
+  return probeExtension("GL_SGIS_generate_mipmap", grHasGenerateMipmap, nothingToFetch);
 }
 
 bool probeAnisotropicFilter() {
-  const bool named = hasExtension("GL_EXT_texture_filter_anisotropic");
-  if (named) grHasAnisotropy = true;
-  return named;
+  return probeExtension("GL_EXT_texture_filter_anisotropic", grHasAnisotropy, nothingToFetch);
 }
 
 void resetExtensionProbes() {
   grHasTextureCompression = grHasGenerateMipmap = grHasTexture3D = grHasAnisotropy = false;
-  grCompressedTexImage3D = nullptr;
-  grCompressedTexImage2D = nullptr;
-  grCompressedTexImage1D = nullptr;
-  grCompressedTexSubImage3D = nullptr;
-  grCompressedTexSubImage2D = nullptr;
-  grCompressedTexSubImage1D = nullptr;
-  grGetCompressedTexImage = nullptr;
-  grTexImage3D = nullptr;
-  grTexSubImage3D = nullptr;
+  GR_TEXTURE_COMPRESSION_ENTRY_POINTS(GR_RESET_ENTRY_POINT)
+  GR_TEXTURE_3D_ENTRY_POINTS(GR_RESET_ENTRY_POINT)
   activeResolver = &glProcAddress;
 }
 

@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "graphics/extensions.h"
@@ -25,6 +26,13 @@ namespace {
 const void* const ptr = reinterpret_cast<const void*>(1);  // prints "ptr"
 const void* const null = nullptr;
 
+// The one definition of the 4 x 4 RGB level 0, carrying pixels (`ptr`) or
+// none (`null`).
+std::vector<std::string> levelZeroDefinition(const void* pixels) {
+  return {glCall("glTexImage2D", GLenum(GL_TEXTURE_2D), GLint(0), GLint(GL_RGB8), GLsizei(4),
+                 GLsizei(4), GLint(0), GLenum(GL_RGB), GLenum(GL_UNSIGNED_BYTE), pixels)};
+}
+
 class GeneratedUpload : public testsupport::GLTest {
  protected:
   void SetUp() override {
@@ -40,6 +48,16 @@ class GeneratedUpload : public testsupport::GLTest {
     GLTest::TearDown();
   }
 
+  // Uploads `image` at column `x` of level 0 of a mipmapped texture; the
+  // calls made are recorded from before the upload.
+  static void uploadMipmapped(const grImage2D& image, int x, CallRecorder& rec) {
+    grTexture2D texture;
+    texture.setMipmapped(true);
+    texture.setImage(image, x, 0);
+    rec.clear();
+    texture.apply();
+  }
+
   std::vector<unsigned char> level(GLint level) {
     GLint width = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
@@ -53,16 +71,9 @@ class GeneratedUpload : public testsupport::GLTest {
 };
 
 TEST_F(GeneratedUpload, AnExactFitIsDefinedOnceWithItsPixels) {
-  grTexture2D texture;
-  texture.setMipmapped(true);
-  texture.setImage(image2D(4, 4, grLayoutRGB, grDepth8, solid(16, 40, 80, 160)), 0, 0);
   CallRecorder rec;
-  texture.apply();
-  EXPECT_EQ(rec.callsTo("glTexImage2D"),
-            (std::vector<std::string>{glCall("glTexImage2D", GLenum(GL_TEXTURE_2D), GLint(0),
-                                             GLint(GL_RGB8), GLsizei(4), GLsizei(4), GLint(0),
-                                             GLenum(GL_RGB), GLenum(GL_UNSIGNED_BYTE), ptr)}))
-      << rec.dump();
+  uploadMipmapped(image2D(4, 4, grLayoutRGB, grDepth8, solid(16, 40, 80, 160)), 0, rec);
+  EXPECT_EQ(rec.callsTo("glTexImage2D"), levelZeroDefinition(ptr)) << rec.dump();
   EXPECT_EQ(rec.count("glTexSubImage2D"), 0u) << rec.dump();
   // GL still built the chain from those pixels.
   const std::vector<unsigned char> smallest = level(2);
@@ -71,18 +82,11 @@ TEST_F(GeneratedUpload, AnExactFitIsDefinedOnceWithItsPixels) {
 }
 
 TEST_F(GeneratedUpload, ASmallerImageIsStillDefinedThenFilled) {
-  grTexture2D texture;
-  texture.setMipmapped(true);
   // Rows of 6 bytes padded to GL's unpack alignment of 4.
   const std::vector<unsigned char> rows = {200, 0, 0, 200, 0, 0, 0, 0, 200, 0, 0, 200, 0, 0, 0, 0};
-  texture.setImage(image2D(2, 2, grLayoutRGB, grDepth8, rows), 4, 0);
   CallRecorder rec;
-  texture.apply();
-  EXPECT_EQ(rec.callsTo("glTexImage2D"),
-            (std::vector<std::string>{glCall("glTexImage2D", GLenum(GL_TEXTURE_2D), GLint(0),
-                                             GLint(GL_RGB8), GLsizei(4), GLsizei(4), GLint(0),
-                                             GLenum(GL_RGB), GLenum(GL_UNSIGNED_BYTE), null)}))
-      << rec.dump();
+  uploadMipmapped(image2D(2, 2, grLayoutRGB, grDepth8, rows), 4, rec);
+  EXPECT_EQ(rec.callsTo("glTexImage2D"), levelZeroDefinition(null)) << rec.dump();
   EXPECT_EQ(rec.count("glTexSubImage2D"), 1u) << rec.dump();
   EXPECT_EQ(level(0)[0], 200);
 }

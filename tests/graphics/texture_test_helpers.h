@@ -14,12 +14,11 @@ inline void setPixels(libgr::ofsvector<unsigned char>& pixels,
   if (!bytes.empty()) std::memcpy(pixels.begin(), bytes.data(), bytes.size());
 }
 
-inline libgr::grImage2D image2D(int32_t width, int32_t height, uint32_t layout, uint32_t depthCode,
-                                const std::vector<unsigned char>& bytes,
-                                uint32_t componentClass = libgr::grClassUnsigned) {
-  libgr::grImage2D image;
-  image.width = width;
-  image.height = height;
+// A record of any dimension holding `bytes`; the caller sets its sides.
+template <typename Image>
+Image imageOf(uint32_t layout, uint32_t depthCode, const std::vector<unsigned char>& bytes,
+              uint32_t componentClass = libgr::grClassUnsigned) {
+  Image image;
   image.layout = layout;
   image.depthCode = depthCode;
   image.componentClass = componentClass;
@@ -27,27 +26,28 @@ inline libgr::grImage2D image2D(int32_t width, int32_t height, uint32_t layout, 
   return image;
 }
 
+inline libgr::grImage2D image2D(int32_t width, int32_t height, uint32_t layout, uint32_t depthCode,
+                                const std::vector<unsigned char>& bytes,
+                                uint32_t componentClass = libgr::grClassUnsigned) {
+  auto image = imageOf<libgr::grImage2D>(layout, depthCode, bytes, componentClass);
+  image.width = width;
+  image.height = height;
+  return image;
+}
+
 inline libgr::grImage1D image1D(int32_t width, uint32_t layout, uint32_t depthCode,
                                 const std::vector<unsigned char>& bytes) {
-  libgr::grImage1D image;
+  auto image = imageOf<libgr::grImage1D>(layout, depthCode, bytes);
   image.width = width;
-  image.layout = layout;
-  image.depthCode = depthCode;
-  image.componentClass = libgr::grClassUnsigned;
-  setPixels(image.pixels, bytes);
   return image;
 }
 
 inline libgr::grImage3D image3D(int32_t width, int32_t height, int32_t depth, uint32_t layout,
                                 uint32_t depthCode, const std::vector<unsigned char>& bytes) {
-  libgr::grImage3D image;
+  auto image = imageOf<libgr::grImage3D>(layout, depthCode, bytes);
   image.width = width;
   image.height = height;
   image.depth = depth;
-  image.layout = layout;
-  image.depthCode = depthCode;
-  image.componentClass = libgr::grClassUnsigned;
-  setPixels(image.pixels, bytes);
   return image;
 }
 

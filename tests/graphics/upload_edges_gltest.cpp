@@ -4,7 +4,6 @@
 // from its own tight buffers under the row alignment in force.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +17,8 @@
 #include "graphics/texture_image.h"
 #include "tests/graphics/texture_test_helpers.h"
 #include "tests/support/gl_context.h"
+#include "tests/support/temp_file.h"
+#include "tools/bmp_writer.h"
 
 namespace {
 
@@ -90,19 +91,14 @@ TEST_F(UploadEdges, aOneBitGreyPictureIsSkippedWithoutAGLError) {
 
 TEST_F(UploadEdges, aOneBitBmpWithoutPaletteLeavesNoGLError) {
   // bfOffBits 54: no room for a palette, so the picture reads as one-bit grey.
-  std::vector<unsigned char> bytes = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
-                                      8,   0,   0,  0, 4, 0, 0, 0, 1, 0, 1,  0, 0, 0, 0,  0, 0, 0,
-                                      0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0};
-  bytes.resize(54 + 16, 0x5A);
-  char path[] = "/tmp/upload-edges-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-  close(fd);
+  bmpwriter::BmpLayout layout;
+  layout.width = 8;
+  layout.height = 4;
+  layout.bitCount = 1;
+  layout.pixels.assign(16, 0x5A);
+  const testsupport::TempFile bmp(bmpwriter::encodeBmp(layout), ".bmp");
   grBmpFile file;
-  const bool read = file.read(path);
-  unlink(path);
-  ASSERT_TRUE(read);
+  ASSERT_TRUE(file.read(bmp.path()));
   grImage2D image;
   ASSERT_TRUE(bmpToImage(image, file));
 
