@@ -193,9 +193,11 @@ TEST_F(Soak, randomInputForAMinuteLeavesItResponsiveFlatInMemoryAndFreeOfGLError
               actions, resizes, flatResizes, checks, trace.str().c_str());
   EXPECT_GT(flatResizes, 0) << "the script never made the window one pixel high";
   ASSERT_GE(residentAfterWarmUp.size(), 3u) << "too short to judge memory";
-  // Flat: nothing after the first sample grows past it by more than a small
-  // slack (allocator and driver caches settle in steps).
-  const long first = residentAfterWarmUp.front();
+  // Flat: nothing grows past the first two samples by more than a small
+  // slack. Allocator and driver caches settle in steps, the driver's for
+  // window sizes the script reaches for the first time a little after the
+  // warm-up on a slow run; a leak keeps growing.
+  const long first = std::max(residentAfterWarmUp[0], residentAfterWarmUp[1]);
   const long highest = *std::max_element(residentAfterWarmUp.begin(), residentAfterWarmUp.end());
   EXPECT_LE(highest, first + std::max(4096L, first / 20))
       << "resident memory grew: " << trace.str();
