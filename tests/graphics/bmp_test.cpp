@@ -119,12 +119,12 @@ TEST(BmpRead, RefusesAFileThatCannotBeOpened) {
 }
 
 TEST(BmpRead, LaysWindowsOverOneBuffer) {
-  BmpLayout spec;
-  spec.infoSize = 124;  // a later header version: the palette follows all of it
-  spec.bitCount = 8;
-  spec.palette = distinctPalette(4);
-  spec.pixels = Bytes(4, 9);
-  const Bytes bytes = encodeBmp(spec);
+  BmpLayout picture;
+  picture.infoSize = 124;  // a later header version: the palette follows all of it
+  picture.bitCount = 8;
+  picture.palette = distinctPalette(4);
+  picture.pixels = Bytes(4, 9);
+  const Bytes bytes = encodeBmp(picture);
   TempFile file(bytes);
 
   grBmpFile bmp;
@@ -169,12 +169,12 @@ TEST(BmpRead, SecondReadFreesTheFirstBufferWhenUnused) {
 // ---------------------------------------------------------------- describing
 
 TEST(BmpToImage, TrueColourSharesTheFileBuffer) {
-  BmpLayout spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.pixels = Bytes(24);  // rows of 9 bytes padded to 12
-  for (size_t i = 0; i < spec.pixels.size(); ++i) spec.pixels[i] = uint8_t(i + 1);
-  TempFile file(encodeBmp(spec));
+  BmpLayout picture;
+  picture.width = 3;
+  picture.height = 2;
+  picture.pixels = Bytes(24);  // rows of 9 bytes padded to 12
+  for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = uint8_t(i + 1);
+  TempFile file(encodeBmp(picture));
 
   grImage2D image;
   image.unpack.skipRows = 5;  // stale settings from earlier use are replaced
@@ -199,13 +199,13 @@ TEST(BmpToImage, TrueColourSharesTheFileBuffer) {
   EXPECT_EQ(image.unpack.skipRows, 0);
   // The file object is gone; the image keeps the pixels alive.
   EXPECT_EQ(image.pixels.useCount(), 1);
-  EXPECT_EQ(pixelBytes(image), spec.pixels);
+  EXPECT_EQ(pixelBytes(image), picture.pixels);
 
   // 32 bits: the unused fourth byte is made opaque in the file's buffer.
-  spec.bitCount = 32;
-  spec.width = 1;
-  spec.pixels = {1, 2, 3, 0, 4, 5, 6, 77, 99};  // a trailing byte stays put
-  TempFile file32(encodeBmp(spec));
+  picture.bitCount = 32;
+  picture.width = 1;
+  picture.pixels = {1, 2, 3, 0, 4, 5, 6, 77, 99};  // a trailing byte stays put
+  TempFile file32(encodeBmp(picture));
   grBmpFile bmp;
   ASSERT_TRUE(bmp.read(file32.path()));
   grImage2D bgra;
@@ -217,81 +217,81 @@ TEST(BmpToImage, TrueColourSharesTheFileBuffer) {
 }
 
 TEST(BmpToImage, PaletteImagesShowTheirOwnColours) {
-  BmpLayout spec;
-  spec.width = 4;
-  spec.bitCount = 8;
-  spec.pixels = {0, 1, 2, 255};
+  BmpLayout picture;
+  picture.width = 4;
+  picture.bitCount = 8;
+  picture.pixels = {0, 1, 2, 255};
 
   // A full palette named by biClrUsed.
-  spec.colorsUsed = 256;
-  spec.palette = distinctPalette(256);
+  picture.colorsUsed = 256;
+  picture.palette = distinctPalette(256);
   grImage2D full;
-  ASSERT_TRUE(describe(encodeBmp(spec), full));
+  ASSERT_TRUE(describe(encodeBmp(picture), full));
   EXPECT_EQ(full.layout, grLayoutColorIndex);
   EXPECT_EQ(full.depthCode, grDepth8);
   ASSERT_EQ(full.colorMaps.count, 256u);
   ASSERT_EQ(full.colorMaps.blue.size(), 256u);
-  for (uint32_t j : {0u, 1u, 100u, 255u}) expectMapEntry(full, j, spec.palette[j]);
+  for (uint32_t j : {0u, 1u, 100u, 255u}) expectMapEntry(full, j, picture.palette[j]);
 
   // biClrUsed 0 means the whole palette: still a colour-index image.
-  spec.colorsUsed = 0;
+  picture.colorsUsed = 0;
   grImage2D implied;
-  ASSERT_TRUE(describe(encodeBmp(spec), implied));
+  ASSERT_TRUE(describe(encodeBmp(picture), implied));
   EXPECT_EQ(implied.layout, grLayoutColorIndex);
   EXPECT_EQ(implied.colorMaps.count, 256u);
 
   // Shorter palettes (real files carry 252 or 236 colours) are padded with
   // black to the power of two GL accepts.
-  spec.palette = distinctPalette(3);
+  picture.palette = distinctPalette(3);
   grImage2D padded;
-  ASSERT_TRUE(describe(encodeBmp(spec), padded));
+  ASSERT_TRUE(describe(encodeBmp(picture), padded));
   EXPECT_EQ(padded.layout, grLayoutColorIndex);
   ASSERT_EQ(padded.colorMaps.count, 256u);
-  expectMapEntry(padded, 2, spec.palette[2]);
+  expectMapEntry(padded, 2, picture.palette[2]);
   for (uint32_t j : {3u, 4u, 255u}) expectMapEntry(padded, j, {0, 0, 0});
 
   // biClrUsed smaller than the palette region: only the named entries count.
-  spec.palette = distinctPalette(8);
-  spec.colorsUsed = 2;
+  picture.palette = distinctPalette(8);
+  picture.colorsUsed = 2;
   grImage2D named;
-  ASSERT_TRUE(describe(encodeBmp(spec), named));
-  expectMapEntry(named, 1, spec.palette[1]);
+  ASSERT_TRUE(describe(encodeBmp(picture), named));
+  expectMapEntry(named, 1, picture.palette[1]);
   expectMapEntry(named, 2, {0, 0, 0});
 
   // No palette at all: grey levels.
-  spec.palette.clear();
-  spec.colorsUsed = 0;
+  picture.palette.clear();
+  picture.colorsUsed = 0;
   grImage2D grey;
-  ASSERT_TRUE(describe(encodeBmp(spec), grey));
+  ASSERT_TRUE(describe(encodeBmp(picture), grey));
   EXPECT_EQ(grey.layout, grLayoutLuminance);
   EXPECT_EQ(grey.colorMaps.count, 0u);
 }
 
 TEST(BmpToImage, OneBitImagesStayBits) {
-  BmpLayout spec;
-  spec.width = 33;  // 5 bytes, padded to 8
-  spec.height = 2;
-  spec.bitCount = 1;
-  spec.palette = {{30, 20, 10}, {60, 50, 40}};
-  spec.pixels = Bytes(16, 0xA5);
+  BmpLayout picture;
+  picture.width = 33;  // 5 bytes, padded to 8
+  picture.height = 2;
+  picture.bitCount = 1;
+  picture.palette = {{30, 20, 10}, {60, 50, 40}};
+  picture.pixels = Bytes(16, 0xA5);
   grImage2D image;
-  ASSERT_TRUE(describe(encodeBmp(spec), image));
+  ASSERT_TRUE(describe(encodeBmp(picture), image));
   EXPECT_EQ(image.layout, grLayoutColorIndex);
   EXPECT_EQ(image.depthCode, grDepth1);
   EXPECT_EQ(image.pixels.offset, 62u);
-  EXPECT_EQ(pixelBytes(image), spec.pixels);
+  EXPECT_EQ(pixelBytes(image), picture.pixels);
   ASSERT_EQ(image.colorMaps.count, 2u);
-  expectMapEntry(image, 1, spec.palette[1]);
+  expectMapEntry(image, 1, picture.palette[1]);
 }
 
 TEST(BmpToImage, FourBitPixelsAreWidenedToBytes) {
-  BmpLayout spec;
-  spec.width = 5;  // 3 bytes, padded to 4; widened rows of 5 padded to 8
-  spec.height = 2;
-  spec.bitCount = 4;
-  spec.palette = distinctPalette(16);
-  spec.pixels = {0x12, 0x34, 0x5F, 0xEE, 0xAB, 0xCD, 0xE0, 0xEE};
-  TempFile file(encodeBmp(spec));
+  BmpLayout picture;
+  picture.width = 5;  // 3 bytes, padded to 4; widened rows of 5 padded to 8
+  picture.height = 2;
+  picture.bitCount = 4;
+  picture.palette = distinctPalette(16);
+  picture.pixels = {0x12, 0x34, 0x5F, 0xEE, 0xAB, 0xCD, 0xE0, 0xEE};
+  TempFile file(encodeBmp(picture));
 
   grImage2D image;
   {
@@ -306,17 +306,17 @@ TEST(BmpToImage, FourBitPixelsAreWidenedToBytes) {
   EXPECT_EQ(image.pixels.offset, 0u);
   EXPECT_EQ(pixelBytes(image), (Bytes{1, 2, 3, 4, 5, 0, 0, 0, 10, 11, 12, 13, 14, 0, 0, 0}));
   EXPECT_EQ(image.colorMaps.count, 16u);
-  expectMapEntry(image, 15, spec.palette[15]);
+  expectMapEntry(image, 15, picture.palette[15]);
 }
 
 TEST(BmpToImage, TopDownFilesAreTurnedUpright) {
-  BmpLayout spec;
-  spec.width = 3;
-  spec.height = -3;
-  spec.bitCount = 8;
-  spec.palette = distinctPalette(256);
-  spec.pixels = {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0, 9};  // a trailing byte stays put
-  TempFile file(encodeBmp(spec));
+  BmpLayout picture;
+  picture.width = 3;
+  picture.height = -3;
+  picture.bitCount = 8;
+  picture.palette = distinctPalette(256);
+  picture.pixels = {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0, 9};  // a trailing byte stays put
+  TempFile file(encodeBmp(picture));
   grBmpFile bmp;
   ASSERT_TRUE(bmp.read(file.path()));
 
@@ -334,13 +334,13 @@ TEST(BmpToImage, TopDownFilesAreTurnedUpright) {
   EXPECT_EQ(pixelBytes(again), upright);
 
   // 4-bit top-down: reordered, then widened.
-  spec.bitCount = 4;
-  spec.width = 2;
-  spec.height = -2;
-  spec.palette = distinctPalette(16);
-  spec.pixels = {0x12, 0, 0, 0, 0x34, 0, 0, 0};
+  picture.bitCount = 4;
+  picture.width = 2;
+  picture.height = -2;
+  picture.palette = distinctPalette(16);
+  picture.pixels = {0x12, 0, 0, 0, 0x34, 0, 0, 0};
   grImage2D nibbles;
-  ASSERT_TRUE(describe(encodeBmp(spec), nibbles));
+  ASSERT_TRUE(describe(encodeBmp(picture), nibbles));
   EXPECT_EQ(pixelBytes(nibbles), (Bytes{3, 4, 0, 0, 1, 2, 0, 0}));
 }
 
@@ -441,8 +441,8 @@ TEST(BmpToImage, RefusalsSayWhyAndLeaveTheImageAsItWas) {
   ASSERT_TRUE(previous.allocate(3));
   grPixelStore store{true, 8};
   for (const Case& c : cases) {
-    BmpLayout spec = good;
-    c.change(spec);
+    BmpLayout picture = good;
+    c.change(picture);
     grImage2D image;
     image.pixels = previous;
     image.layout = 8;
@@ -450,7 +450,7 @@ TEST(BmpToImage, RefusalsSayWhyAndLeaveTheImageAsItWas) {
     image.width = image.height = 77;
     image.pixelStore = &store;
     image.colorMaps.setSize(4);
-    TempFile file(encodeBmp(spec));
+    TempFile file(encodeBmp(picture));
     grBmpFile bmp;
     ASSERT_TRUE(bmp.read(file.path())) << c.what;
     EXPECT_FALSE(bmpToImage(image, bmp)) << c.what;
@@ -475,12 +475,12 @@ TEST(BmpToImage, RefusalsSayWhyAndLeaveTheImageAsItWas) {
 }
 
 TEST(BmpToImage, AHugeRleCanvasIsRefusedBeforeAnyAllocation) {
-  BmpLayout spec;
-  spec.width = spec.height = 60000;
-  spec.bitCount = 8;
-  spec.compression = 1;
-  spec.pixels = Bytes(100 - 54, 0);  // end-of-line escapes: a 100-byte file
-  const Bytes bytes = encodeBmp(spec);
+  BmpLayout picture;
+  picture.width = picture.height = 60000;
+  picture.bitCount = 8;
+  picture.compression = 1;
+  picture.pixels = Bytes(100 - 54, 0);  // end-of-line escapes: a 100-byte file
+  const Bytes bytes = encodeBmp(picture);
   ASSERT_EQ(bytes.size(), 100u);
   TempFile file(bytes);
   grBmpFile bmp;
@@ -597,21 +597,21 @@ TEST(BmpToImage, OsTwoHeadersAndPalettesOfAnyLength) {
       {"palette longer than 2^bits", 40, 2, 7, 4},
   };
   for (const Case& c : cases) {
-    BmpLayout spec;
-    spec.infoSize = c.infoSize;
-    spec.width = 4;
-    spec.bitCount = c.bitCount;
-    spec.palette = distinctPalette(c.paletteEntries);
-    spec.pixels = Bytes(4, 0x42);  // index 66, 4 or 1 at every pixel
+    BmpLayout picture;
+    picture.infoSize = c.infoSize;
+    picture.width = 4;
+    picture.bitCount = c.bitCount;
+    picture.palette = distinctPalette(c.paletteEntries);
+    picture.pixels = Bytes(4, 0x42);  // index 66, 4 or 1 at every pixel
     grImage2D image;
-    ASSERT_TRUE(describe(encodeBmp(spec), image)) << c.what;
+    ASSERT_TRUE(describe(encodeBmp(picture), image)) << c.what;
     EXPECT_EQ(image.layout, grLayoutColorIndex) << c.what;
     EXPECT_EQ(image.width, 4) << c.what;
     ASSERT_EQ(image.colorMaps.count, c.mapEntries) << c.what;
     const uint32_t index = *image.pixels.at(0);
     EXPECT_EQ(index, c.bitCount == 8 ? 0x42u : c.bitCount == 4 ? 4u : 1u) << c.what;
-    expectMapEntry(image, index, spec.palette[index]);
-    expectMapEntry(image, c.mapEntries - 1, spec.palette[c.mapEntries - 1]);
+    expectMapEntry(image, index, picture.palette[index]);
+    expectMapEntry(image, c.mapEntries - 1, picture.palette[c.mapEntries - 1]);
   }
 }
 
