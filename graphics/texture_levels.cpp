@@ -101,6 +101,15 @@ class MapColorPause {
   bool paused_;
 };
 
+// The colour-index route defines level 0 at the image's own size, which GL
+// refuses (GL_INVALID_VALUE) past its largest texture side; GLU would scale
+// other images down instead. Such an image is not sent.
+bool withinMaxTextureSize(GLsizei width, GLsizei height) {
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  return width <= largest && height <= largest;
+}
+
 // Colour indices become colours at level 0 first; GLU builds from those.
 void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage1D& image, const void* data,
                   bool mapColorOn) {
@@ -108,6 +117,7 @@ void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage1D& image,
     gluBuild1DMipmaps(target, GLint(f.internalFormat), image.width, f.format, f.type, data);
     return;
   }
+  if (!withinMaxTextureSize(image.width, 1)) return;
   glTexImage1D(target, 0, f.internalFormat, image.width, 0, f.format, f.type, data);
   GLsizei width = 0, height = 0;
   const std::vector<unsigned char> rgb = readBaseLevelColors(target, width, height);
@@ -124,6 +134,7 @@ void buildMipmaps(GLenum target, const grPixelFormat& f, const grImage2D& image,
                       source.data());
     return;
   }
+  if (!withinMaxTextureSize(image.width, image.height)) return;
   glTexImage2D(target, 0, f.internalFormat, image.width, image.height, 0, f.format, f.type, data);
   GLsizei width = 0, height = 0;
   const std::vector<unsigned char> rgb = readBaseLevelColors(target, width, height);
