@@ -184,8 +184,7 @@ void describePixels(grImage2D& image, const unsigned char* file, const Plan& pla
   image.colorMaps.reset();
   if (isPaletted(h.bitCount)) {
     const uint32_t entries = 1u << h.bitCount;
-    uint32_t used = h.colorsUsed == 0 ? entries : std::min(h.colorsUsed, entries);
-    used = std::min(used, h.paletteEntries);
+    const uint32_t used = bmp::usedPaletteEntries(h);
     image.layout = h.colorsUsed != 0 || used != 0 ? grLayoutColorIndex : grLayoutLuminance;
     if (used != 0) fillMaps(image.colorMaps, file, h, entries, used);
   } else if (plan.route == Route::bitFields) {

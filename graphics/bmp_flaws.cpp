@@ -13,9 +13,6 @@ using E = grBmpError;
 // 25,400 dots per inch.
 constexpr int64_t kMaxPlausibleDensity = 1000000;
 
-uint32_t le16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
-
 // The core header, any OS/2 2.x size, and the Windows versions.
 bool knownHeaderSize(uint32_t size) {
   return size == kCoreHeaderBytes || (size >= 16 && size <= 64) || size == 108 || size == 124;
@@ -65,10 +62,9 @@ grBmpProblem findFlaw(const unsigned char* file, uint32_t size, const Header& he
                       const grImage2D& image) {
   if (grBmpProblem p = headerFlaw(file, size, header); p.error != E::none) return p;
   if (image.layout != grLayoutColorIndex || header.bitCount > 8) return {};
-  const uint32_t entries = 1u << header.bitCount;
-  const uint32_t named = header.colorsUsed == 0 ? entries : std::min(header.colorsUsed, entries);
-  const uint32_t used = std::min(named, header.paletteEntries);
-  if (used < entries && highestIndex(image) >= used) return {E::indexPastPalette, used};
+  const uint32_t used = usedPaletteEntries(header);
+  if (used < (1u << header.bitCount) && highestIndex(image) >= used)
+    return {E::indexPastPalette, used};
   return {};
 }
 

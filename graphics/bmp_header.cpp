@@ -8,9 +8,6 @@ namespace {
 
 using E = grBmpError;
 
-uint32_t le16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
-
 // A field of an info header at `offset` from the header's start, or 0 when
 // a short (OS/2 2.x) header ends before it.
 uint32_t field32(const unsigned char* info, uint32_t headerSize, uint32_t offset) {

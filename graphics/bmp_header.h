@@ -7,6 +7,7 @@
 // trusts a size in a header.
 #include "graphics/bmp.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace libgr::bmp {
@@ -41,6 +42,18 @@ struct Header {
   uint32_t paletteEntries = 0;     // whole entries between paletteOffset and the pixels
   uint32_t bitsOffset = 0;         // bfOffBits, at most the file size
 };
+
+// Little-endian fields, wherever they stand in the file.
+inline uint32_t le16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+inline uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
+
+// The palette entries a picture of up to 8 bits uses: biClrUsed, or 2^bits
+// when 0, cut to 2^bits and to the entries the file holds.
+inline uint32_t usedPaletteEntries(const Header& h) {
+  const uint32_t entries = 1u << h.bitCount;
+  const uint32_t named = h.colorsUsed == 0 ? entries : std::min(h.colorsUsed, entries);
+  return std::min(named, h.paletteEntries);
+}
 
 // Reads the headers of a file of `size` bytes. Refuses header sizes it does
 // not know, bad dimensions, compressions other than RGB, RLE8/4 and bit
