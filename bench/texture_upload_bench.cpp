@@ -9,12 +9,12 @@
 #include <string>
 
 #include "bench/support/sample_photo.h"
-#include "graphics/bmp.h"
 #include "graphics/extensions.h"
+#include "graphics/photo/bmp.h"
+#include "graphics/photo_texture.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
 #include "scene/billboard.h"
-#include "scene/photo_texture.h"
 #include "tools/headless_gl.h"
 
 namespace {
@@ -55,9 +55,11 @@ void uploadThroughTexture2D(benchmark::State& state, bool glGenerates) {
     state.SkipWithError("GL_SGIS_generate_mipmap missing");
     return;
   }
-  libgr::grTexParams2D params = photographTexParams();
+  libgr::grTexParams2D params = libgr::photographTexParams();
   libgr::grTexture2D texture;
-  describePhotographTexture(texture, photo().image, params);
+  texture.setMipmapped(true);
+  texture.setImage(photo().image, 0, 0);
+  texture.setParams(&params);
   for (auto _ : state) {
     libgr::grTextureObject object;
     object.create(texture);

@@ -19,8 +19,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "graphics/bmp.h"
-#include "scene/photo_texture.h"
+#include "graphics/photo_texture.h"
 #include "tools/guarded_new.h"
 #include "tools/headless_gl.h"
 
@@ -67,16 +66,11 @@ GLint getInt(GLenum what) {
 
 // What the scene does for one photograph; returns the texture name used.
 GLuint uploadLikeThePhotographQuad(const char* path) {
-  libgr::grBmpFile file;
-  // The file buffer ends at an unreadable page.
-  const bool read = guard_page::withGuardedArrays([&] { return file.read(path); });
-  if (!read) return 0;
-  libgr::grImage2D image;
-  libgr::grTexParams2D params = photographTexParams();
-  libgr::grTexture2D texture;
-  libgr::grTextureObject object;  // released first, as in the quad
-  uploadPhotograph(file, image, texture, params, object);
-  return object.name();
+  libgr::grPhotoTexture photo;
+  // The file buffer, the decoded pixels and every level end at an
+  // unreadable page.
+  guard_page::withGuardedArrays([&] { return photo.load(path); });
+  return photo.object().name();
 }
 
 void checkStateAfterUpload(GLuint name) {

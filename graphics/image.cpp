@@ -3,6 +3,8 @@
 
 namespace libgr {
 
+const grPixelStore grPackedPixelStore = {false, 1};
+
 void grColorMaps::reset() {
   count = 0;
   red.clear();

@@ -19,6 +19,9 @@ struct grPixelStore {
   int32_t alignment = 4;
 };
 
+// Rows packed without padding (alignment 1), no byte swapping.
+extern const grPixelStore grPackedPixelStore;
+
 // Unpack settings, applied as the OpenGL unpack parameters of the same names.
 struct grUnpack1D {
   int32_t skipPixels = 0;

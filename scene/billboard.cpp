@@ -7,22 +7,19 @@
 #include "graphics/gl_wrappers.h"
 #include "math/rotation.h"
 #include "scene/gl_scopes.h"
-#include "scene/photo_texture.h"
 
-BillBoard::BillBoard() : texParams(photographTexParams()) {}
+BillBoard::BillBoard() = default;
 
 bool BillBoard::load(const char* path, const libgr::grFrame& placement,
                      const libgr::grRect& extent) {
   loaded = false;
   failure.clear();
   flaw.clear();
-  if (!bitmap.read(path) || !uploadPhotograph(bitmap, image, texture, texParams, textureObject)) {
-    failure = bitmap.problem.error != libgr::grBmpError::none
-                  ? libgr::bmpProblemText(bitmap.problem)
-                  : "OpenGL took no image from it";
+  if (!photo.load(path)) {
+    failure = photo.problem();
     return false;
   }
-  if (bitmap.flaw.error != libgr::grBmpError::none) flaw = libgr::bmpProblemText(bitmap.flaw);
+  flaw = photo.flaw();
 
   frame = placement;
   rect = extent;
@@ -31,7 +28,7 @@ bool BillBoard::load(const char* path, const libgr::grFrame& placement,
 }
 
 void BillBoard::render() {
-  if (!loaded || !textureObject.isLoaded()) return;
+  if (!loaded || !photo.isLoaded()) return;
 
   scenegl::MatrixScope modelView(GL_MODELVIEW);
   // Placed by position first, then turned about the square's own origin.
@@ -41,11 +38,11 @@ void BillBoard::render() {
     scenegl::EnabledScope texturing(GL_TEXTURE_2D);
     // The photograph's colours scale the lit material colour.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    textureObject.apply();
+    photo.apply();
     {
       libgr::grBeginEnd quad(GL_QUADS);
       glNormal3f(0.0f, 0.0f, 1.0f);
-      // Counter-clockwise seen from +z; BMP rows are bottom-up, so texture
+      // Counter-clockwise seen from +z; the readers give rows bottom-up, so texture
       // row 0 is the picture's bottom edge.
       glTexCoord2f(0.0f, 0.0f);
       glVertex2f(rect.minX, rect.minY);

@@ -1,26 +1,23 @@
 #pragma once
-// BillBoard: one photograph from a BMP file shown as a textured, lit square
-// in the scene. load() reads and converts the file once and makes a
+// BillBoard: one photograph (BMP, JPEG or PNG) shown as a textured, lit
+// square in the scene. load() reads and converts the file once and makes a
 // mipmapped texture of it; render() draws the square as one GL_QUADS
 // primitive placed by a frame, texture coordinates covering the whole image.
 //
 // Members are public, in this order, as the application and its tests use
-// them. The texture points at texParams, so a BillBoard is not copyable.
+// them. A BillBoard is not copyable.
 #include <string>
 
-#include "graphics/bmp.h"
 #include "graphics/drawable.h"
-#include "graphics/image.h"
-#include "graphics/texture_image.h"
-#include "graphics/texture_object.h"
+#include "graphics/photo_texture.h"
 #include "math/frame.h"
 #include "math/vector.h"
 
 class BillBoard : public libgr::grObject3D {
  public:
   BillBoard();  // empty, not loaded; no GL call
-  // Destroys textureObject (releasing the texture name) before the texture,
-  // image and file it was made from: the reverse of declaration order.
+  // Destroys the photograph's texture (releasing the texture name) before
+  // the image and file it was made from.
   ~BillBoard() override = default;
   BillBoard(const BillBoard&) = delete;
   BillBoard& operator=(const BillBoard&) = delete;
@@ -28,8 +25,9 @@ class BillBoard : public libgr::grObject3D {
   // Reads `path`, converts it and uploads it as a mipmapped texture (under
   // the name of an earlier load, if any), then keeps the placement and the
   // square's extent in its own x-y plane. Needs a current GL context. False,
-  // and nothing drawn afterwards, when the file is missing, is not a BMP the
-  // reader accepts, or GL took no image from it; `failure` then says which.
+  // and nothing drawn afterwards, when the file is missing, is not a picture
+  // the readers accept, or GL took no image from it; `failure` then says
+  // which.
   bool load(const char* path, const libgr::grFrame& placement, const libgr::grRect& extent);
 
   // Draws the square when loaded; otherwise issues no GL call at all. Leaves
@@ -37,11 +35,9 @@ class BillBoard : public libgr::grObject3D {
   void render() override;
 
   bool loaded = false;
-  libgr::grBmpFile bitmap;
-  libgr::grImage2D image;
-  libgr::grTexture2D texture;
-  libgr::grTextureObject textureObject;
-  libgr::grTexParams2D texParams;
+  // The file, image, parameters, image texture and texture object of the
+  // photograph, owned together.
+  libgr::grPhotoTexture photo;
   libgr::grFrame frame;
   libgr::grRect rect;
   // Why the last load returned false ("not found", "unsupported compression

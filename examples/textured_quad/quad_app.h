@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/gluty_api.h"
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 #include "graphics/drawable.h"
 #include "graphics/image.h"
 #include "graphics/texture_image.h"

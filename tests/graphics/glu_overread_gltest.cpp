@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
 #include "tests/support/gl_context.h"

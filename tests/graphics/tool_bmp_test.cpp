@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 
 using namespace libgr;
 

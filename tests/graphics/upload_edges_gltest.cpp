@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 #include "graphics/image.h"
 #include "graphics/pixel_format.h"
 #include "graphics/texture_image.h"

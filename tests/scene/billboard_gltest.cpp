@@ -115,7 +115,7 @@ TEST_F(BillBoardTest, drawsNothingWithoutASuccessfulLoad) {
     EXPECT_FALSE(quad.load(file(name).c_str(), kWall, kSquare));
     EXPECT_FALSE(quad.loaded);
     EXPECT_NE(quad.failure, "") << "no reason given";
-    EXPECT_FALSE(quad.textureObject.isLoaded()) << "a broken file reached the texture";
+    EXPECT_FALSE(quad.photo.object().isLoaded()) << "a broken file reached the texture";
     CallRecorder rec;
     quad.render();
     EXPECT_TRUE(rec.calls().empty()) << rec.dump();
@@ -152,7 +152,7 @@ TEST_F(BillBoardTest, loadMakesOneMipmappedTextureAndReusesItsName) {
   BillBoard quad;
   CallRecorder rec;
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
-  const GLuint name = quad.textureObject.name();
+  const GLuint name = quad.photo.object().name();
   EXPECT_TRUE(glIsTexture(name));
   EXPECT_EQ(boundTexture2D(), GLint(name));
   EXPECT_EQ(texParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
@@ -168,7 +168,7 @@ TEST_F(BillBoardTest, loadMakesOneMipmappedTextureAndReusesItsName) {
   ASSERT_TRUE(quad.load(file("other.bmp").c_str(), kFloor, kSquare));
   rec.stop();
   EXPECT_EQ(rec.count("glGenTextures"), 1u) << rec.dump();
-  EXPECT_EQ(quad.textureObject.name(), name);
+  EXPECT_EQ(quad.photo.object().name(), name);
   EXPECT_TRUE(glIsTexture(name));
   EXPECT_EQ(levelWidth(0), 32) << "the 30-pixel picture, scaled to a power of two";
   EXPECT_EQ(quad.frame.position.y, -256.0f);
@@ -214,7 +214,7 @@ TEST_F(BillBoardTest, destroyingTheQuadDeletesItsTexture) {
   {
     BillBoard quad;
     ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
-    name = quad.textureObject.name();
+    name = quad.photo.object().name();
     ASSERT_TRUE(glIsTexture(name));
   }
   EXPECT_FALSE(glIsTexture(name));
@@ -284,7 +284,7 @@ TEST_F(BillBoardTest, renderPlacesTexturesAndRestoresTheMatrixAndTexturing) {
   ASSERT_TRUE(scenetest::writeQuadrantBmp(file("wall.bmp"), 64, 64, kWallColours));
   BillBoard quad;
   ASSERT_TRUE(quad.load(file("wall.bmp").c_str(), kWall, kSquare));
-  const GLuint name = quad.textureObject.name();
+  const GLuint name = quad.photo.object().name();
 
   OffscreenTarget target(16, 16);
   glMatrixMode(GL_PROJECTION);  // render switches to the model-view matrix

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/bmp.h"
-#include "scene/photo_texture.h"
+#include "graphics/photo_texture.h"
 #include "tests/support/gl_context.h"
 
 namespace {
@@ -36,13 +35,8 @@ TEST_F(FuzzCorpus, everyKeptInputUploadsCleanly) {
   int uploaded = 0;
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.filename().string());
-    libgr::grBmpFile bmp;
-    if (!bmp.read(file.c_str())) continue;
-    libgr::grImage2D image;
-    libgr::grTexParams2D params = photographTexParams();
-    libgr::grTexture2D texture;
-    libgr::grTextureObject object;
-    if (uploadPhotograph(bmp, image, texture, params, object)) ++uploaded;
+    libgr::grPhotoTexture photo;
+    if (photo.load(file.c_str())) ++uploaded;
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_EQ(glInteger(GL_CLIENT_ATTRIB_STACK_DEPTH), 0);
     EXPECT_EQ(glInteger(GL_MAP_COLOR), 0);

@@ -50,14 +50,14 @@ TEST_F(PhotographsTest, initLoadsTheWallAndTheFloorFromTheirFiles) {
   ASSERT_NE(app->photoFloor, nullptr);
   EXPECT_TRUE(app->photoUpright->loaded);
   EXPECT_TRUE(app->photoFloor->loaded);
-  EXPECT_NE(app->photoUpright->textureObject.name(), app->photoFloor->textureObject.name());
+  EXPECT_NE(app->photoUpright->photo.object().name(), app->photoFloor->photo.object().name());
 
   // Each quad holds the picture of its own file (the two differ in size).
-  glBindTexture(GL_TEXTURE_2D, app->photoUpright->textureObject.name());
+  glBindTexture(GL_TEXTURE_2D, app->photoUpright->photo.object().name());
   GLint width = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 64);
-  glBindTexture(GL_TEXTURE_2D, app->photoFloor->textureObject.name());
+  glBindTexture(GL_TEXTURE_2D, app->photoFloor->photo.object().name());
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 32);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -82,8 +82,8 @@ TEST_F(PhotographsTest, eachFrameDrawsTheWallThenTheFloorInsideTheAttributeScope
   CallRecorder rec;
   app->display();
   rec.stop();
-  const GLuint wall = app->photoUpright->textureObject.name();
-  const GLuint floor = app->photoFloor->textureObject.name();
+  const GLuint wall = app->photoUpright->photo.object().name();
+  const GLuint floor = app->photoFloor->photo.object().name();
   EXPECT_TRUE(inOrder(
       rec.calls(),
       {glCall("glPushAttrib", GLenum(GL_ALL_ATTRIB_BITS)), glCall("glEnable", GLenum(GL_LIGHTING)),

@@ -1,10 +1,10 @@
 // BMP file reading and the description of a BMP file as a grImage2D.
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 
-#include "graphics/bmp_bitfields.h"
-#include "graphics/bmp_flaws.h"
-#include "graphics/bmp_header.h"
-#include "graphics/bmp_rle.h"
+#include "graphics/photo/bmp_bitfields.h"
+#include "graphics/photo/bmp_flaws.h"
+#include "graphics/photo/bmp_header.h"
+#include "graphics/photo/bmp_rle.h"
 
 #include "utilities/byteorder.h"
 #include "utilities/file_status.h"
@@ -199,23 +199,39 @@ void describePixels(grImage2D& image, const unsigned char* file, const Plan& pla
 
 }  // namespace
 
-bool grBmpFile::read(const char* path) {
-  const auto refuse = [this](grBmpError error) {
-    problem = {error, 0};
-    return false;
-  };
+grBmpError readWholeFile(const char* path, uint32_t minBytes, refvector2<unsigned char>& buffer) {
   libutils::FileStatus status;
-  if (!path || !libutils::fileStatus(path, status)) return refuse(grBmpError::notFound);
-  if (!status.regularFile) return refuse(grBmpError::notRegularFile);
-  if (status.size < kHeadersBytes) return refuse(grBmpError::tooShort);
-  if (status.size > UINT32_MAX) return refuse(grBmpError::tooLarge);
+  if (!path || !libutils::fileStatus(path, status)) return grBmpError::notFound;
+  if (!status.regularFile) return grBmpError::notRegularFile;
+  if (status.size < minBytes) return grBmpError::tooShort;
+  if (status.size > UINT32_MAX) return grBmpError::tooLarge;
 
   const uint32_t fileSize = uint32_t(status.size);
-  refvector2<unsigned char> buffer;
-  if (!buffer.allocate(fileSize, path, 0, 0, false)) return refuse(grBmpError::unreadable);
+  refvector2<unsigned char> whole;
+  if (!whole.allocate(fileSize, path, 0, 0, false)) return grBmpError::unreadable;
   // alloc_new reports nothing itself; a file that could not be opened, or
   // shrank since its status was taken, shows as a short read.
-  if (buffer.storageAllocator()->bytesRead != fileSize) return refuse(grBmpError::unreadable);
+  if (whole.storageAllocator()->bytesRead != fileSize) return grBmpError::unreadable;
+  buffer.share(whole);
+  return grBmpError::none;
+}
+
+bool grBmpFile::read(const char* path) {
+  refvector2<unsigned char> buffer;
+  const grBmpError error = readWholeFile(path, kHeadersBytes, buffer);
+  if (error != grBmpError::none) {
+    problem = {error, 0};
+    return false;
+  }
+  return take(buffer);
+}
+
+bool grBmpFile::take(const refvector2<unsigned char>& buffer) {
+  const uint32_t fileSize = buffer.storageBytes();
+  if (fileSize < kHeadersBytes) {
+    problem = {grBmpError::tooShort, 0};
+    return false;
+  }
   problem = {};
   flaw = {};
 

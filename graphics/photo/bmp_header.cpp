@@ -1,5 +1,5 @@
 // Header parsing for every BMP header version the reader takes.
-#include "graphics/bmp_header.h"
+#include "graphics/photo/bmp_header.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Flaws of accepted BMP files, checked in the order a reader meets them.
-#include "graphics/bmp_flaws.h"
+#include "graphics/photo/bmp_flaws.h"
 
 #include <algorithm>
 #include <cstdlib>

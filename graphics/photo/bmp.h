@@ -9,7 +9,8 @@
 // and Windows headers of 40 bytes and longer (52, 56, V4, V5).
 // 1-, 8-, 24- and 32-bit uncompressed pixels stay in the file's buffer (no
 // copy); the others are decoded into a fresh buffer.
-// Not read: embedded JPEG and PNG, Huffman and RLE24 (OS/2), 64-bit pixels.
+// Not decoded here: embedded JPEG and PNG (the photograph reader,
+// photo_file.h, decodes those), Huffman and RLE24 (OS/2), 64-bit pixels.
 // Every size in a header is checked before anything is allocated. A refusal
 // says why (grBmpFile::problem).
 #include "graphics/image.h"
@@ -117,7 +118,15 @@ class grBmpFile {
   // file shorter than both headers or over 4 GiB, or one that cannot be
   // read in full.
   bool read(const char* path);
+  // The same over a whole file that is already in memory (shared, not
+  // copied). False (windows unchanged) when it is shorter than both headers.
+  bool take(const refvector2<unsigned char>& buffer);
 };
+
+// Reads the whole file at `path` into fresh storage shared by `buffer`, with
+// one read. notFound, notRegularFile, tooShort (under `minBytes`), tooLarge
+// (over 4 GiB) or unreadable when it cannot; `buffer` is then unchanged.
+grBmpError readWholeFile(const char* path, uint32_t minBytes, refvector2<unsigned char>& buffer);
 
 // Describes a file that read() accepted as an image, with colour maps from
 // its palette for palette pictures. False, with `image` unchanged and the

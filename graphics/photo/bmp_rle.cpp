@@ -1,5 +1,5 @@
 // RLE8 and RLE4 decoding.
-#include "graphics/bmp_rle.h"
+#include "graphics/photo/bmp_rle.h"
 
 namespace libgr::bmp {
 namespace {

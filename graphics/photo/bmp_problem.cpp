@@ -1,5 +1,5 @@
 // The words a refused BMP file is reported with.
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 
 namespace libgr {
 

@@ -1,5 +1,5 @@
 // Bit-field pixel decoding.
-#include "graphics/bmp_bitfields.h"
+#include "graphics/photo/bmp_bitfields.h"
 
 #include <algorithm>
 

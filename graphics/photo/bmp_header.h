@@ -5,7 +5,7 @@
 // masks wherever the file keeps them and where the palette and pixels lie.
 // Everything is read from the file's bytes with bounds checks; nothing here
 // trusts a size in a header.
-#include "graphics/bmp.h"
+#include "graphics/photo/bmp.h"
 
 #include <algorithm>
 #include <cstdint>

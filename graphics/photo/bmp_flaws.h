@@ -4,8 +4,8 @@
 // an unknown header size, a palette size past what the pixels can index),
 // and pixels indexing past the palette (shown black). The reader accepts
 // such files, as it always has; the flaw lets a program say what is off.
-#include "graphics/bmp_header.h"
 #include "graphics/image.h"
+#include "graphics/photo/bmp_header.h"
 
 #include <cstdint>
 

@@ -1,0 +1,49 @@
+#pragma once
+// What a format reader is asked for and what it gives back: the one
+// interface the JPEG and PNG readers share (BMP files keep their own file
+// object, grBmpFile).
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "graphics/image.h"
+
+namespace libgr {
+
+struct grPhotoSize {
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+// The largest picture the readers decode: 100 megapixels (a 12000 x 8000
+// camera picture is 96). A file declaring more is refused before anything
+// of its size is allocated.
+constexpr uint64_t kMaxPhotoPixels = 100'000'000;
+
+// The size a caller needs of a picture, given the picture's upright full
+// size. A reader that can scale while decoding (JPEG, by its DCT) decodes at
+// the smallest scale whose size still covers it in both directions (or at
+// full size where even that is smaller). Empty: always full size.
+using grCoverSize = std::function<grPhotoSize(grPhotoSize upright)>;
+
+struct grDecodedPhoto {
+  // 8 bits per sample, rows bottom-up (row 0 is the bottom edge, as GL takes
+  // textures), packed (grPackedPixelStore, image.h): luminance, BGR, RGB or RGBA.
+  // As stored: the orientation is not applied yet.
+  grImage2D image;
+  grPhotoSize storedSize;  // as the file declares it, before any scaling
+  int orientation = 1;     // EXIF orientation 1..8; 1 when absent or out of range
+  std::string flaw;        // what is off in a picture that is shown all the same
+};
+
+// Describes `pixels` (fresh storage of height x width x components bytes) as
+// a packed 8-bit image of the given layout.
+void describeDecoded(grImage2D& image, const refvector2<unsigned char>& pixels, uint32_t width,
+                     uint32_t height, uint32_t layout);
+
+// Bytes per pixel of a decoded image (its layout's component count).
+uint32_t decodedPixelBytes(const grImage2D& image);
+
+}  // namespace libgr

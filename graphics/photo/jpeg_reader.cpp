@@ -1,0 +1,129 @@
+// JPEG decoding with TurboJPEG, held by an owner of its handle.
+#include "graphics/photo/jpeg_reader.h"
+
+#include <turbojpeg.h>
+
+#include <cstring>
+#include <memory>
+
+#include "graphics/photo/exif_orientation.h"
+#include "graphics/photo/jpeg_markers.h"
+#include "graphics/photo/orientation.h"
+
+namespace libgr {
+
+namespace {
+
+struct TurboJpegRelease {
+  void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TurboJpegHandle = std::unique_ptr<void, TurboJpegRelease>;
+
+// The smallest scaling factor no larger than 1 whose picture still covers
+// `need` in both directions (where the full picture is smaller, the full
+// picture). TurboJPEG lists its factors largest first.
+tjscalingfactor coveringScale(grPhotoSize stored, grPhotoSize need) {
+  tjscalingfactor best = {1, 1};
+  int count = 0;
+  const tjscalingfactor* factors = tjGetScalingFactors(&count);
+  const uint32_t needW = std::min(stored.width, need.width);
+  const uint32_t needH = std::min(stored.height, need.height);
+  for (int i = 0; factors && i < count; ++i) {
+    const tjscalingfactor f = factors[i];
+    if (f.num > f.denom) continue;
+    const uint32_t w = uint32_t(TJSCALED(int(stored.width), f));
+    const uint32_t h = uint32_t(TJSCALED(int(stored.height), f));
+    if (w >= needW && h >= needH &&
+        uint64_t(w) * h <
+            uint64_t(TJSCALED(int(stored.width), best)) * TJSCALED(int(stored.height), best))
+      best = f;
+  }
+  return best;
+}
+
+// Ink values to screen colours, in place: four bytes per pixel in, three
+// (B, G, R) out. Adobe writers store the inks inverted (255 = no ink).
+void cmykToBgr(unsigned char* pixels, uint64_t count, bool inverted) {
+  const unsigned char* in = pixels;
+  unsigned char* out = pixels;
+  for (uint64_t i = 0; i < count; ++i, in += 4, out += 3) {
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    out[0] = (unsigned char)((y * k + 127) / 255);
+    out[1] = (unsigned char)((m * k + 127) / 255);
+    out[2] = (unsigned char)((c * k + 127) / 255);
+  }
+}
+
+std::string flawOfWarning(const char* message) {
+  if (message && std::strstr(message, "Premature end")) return "the file ends early";
+  return "its JPEG data is damaged in places";
+}
+
+}  // namespace
+
+bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& cover,
+                grDecodedPhoto& out, std::string& problem) {
+  const grJpegMarkers markers = readJpegMarkers(bytes, n);
+  TurboJpegHandle handle(tjInitDecompress());
+  if (!handle) {
+    problem = "the JPEG decoder could not be started";
+    return false;
+  }
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  if (tjDecompressHeader3(handle.get(), bytes, (unsigned long)n, &width, &height, &subsampling,
+                          &colorspace) != 0 ||
+      width <= 0 || height <= 0) {
+    problem = markers.frameFound ? "damaged JPEG header" : "JPEG header is missing or cut short";
+    return false;
+  }
+  const grPhotoSize stored{uint32_t(width), uint32_t(height)};
+  if (uint64_t(stored.width) * stored.height > kMaxPhotoPixels) {
+    problem = "picture too large: " + std::to_string(stored.width) + " x " +
+              std::to_string(stored.height) + " is over 100 megapixels";
+    return false;
+  }
+  // Huffman coding spends at least a bit on every 8 x 8 block of the first
+  // component; arithmetic coding can spend less, so it has no such bound.
+  const uint64_t blocks = uint64_t((stored.width + 7) / 8) * ((stored.height + 7) / 8);
+  if (!markers.arithmetic && blocks > 8 * uint64_t(n)) {
+    problem = "declares a larger picture than its bytes can hold";
+    return false;
+  }
+  out.storedSize = stored;
+  out.orientation = markers.exif.data ? exifOrientation(markers.exif.data, markers.exif.size) : 1;
+
+  tjscalingfactor scale = {1, 1};
+  if (cover) {
+    const grPhotoSize upright = uprightSize(stored, out.orientation);
+    const grPhotoSize needUpright = cover(upright);
+    scale = coveringScale(stored, uprightSize(needUpright, out.orientation));
+  }
+  const uint32_t w = uint32_t(TJSCALED(width, scale)), h = uint32_t(TJSCALED(height, scale));
+
+  const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+  const bool grey = colorspace == TJCS_GRAY;
+  const int pixelFormat = cmyk ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_BGR;
+  const uint32_t decodedBytes = cmyk ? 4 : grey ? 1 : 3;
+  refvector2<unsigned char> pixels;
+  if (!pixels.allocate(uint32_t(uint64_t(w) * h * decodedBytes))) {
+    problem = "picture too large to decode";
+    return false;
+  }
+  // Rows bottom-up, as GL takes them; progressive files limited to a sane
+  // number of scans (a classic way to make a tiny file take minutes).
+  const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
+  if (tjDecompress2(handle.get(), bytes, (unsigned long)n, pixels.begin(), int(w), 0, int(h),
+                    pixelFormat, flags) != 0) {
+    if (tjGetErrorCode(handle.get()) != TJERR_WARNING) {
+      problem = "damaged JPEG data";
+      return false;
+    }
+    out.flaw = flawOfWarning(tjGetErrorStr2(handle.get()));
+  }
+  if (cmyk) cmykToBgr(pixels.begin(), uint64_t(w) * h, markers.adobe);
+  describeDecoded(out.image, pixels, w, h, grey ? grLayoutLuminance : grLayoutBGR);
+  return true;
+}
+
+}  // namespace libgr

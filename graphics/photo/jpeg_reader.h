@@ -1,0 +1,25 @@
+#pragma once
+// JPEG reading through libjpeg-turbo's TurboJPEG interface, which reports
+// errors by return value (no longjmp crosses our frames). Everything the
+// library decodes is read: baseline, extended, progressive and
+// arithmetic-coded frames, restart markers, every chroma subsampling; grey
+// pictures stay luminance, YCbCr and RGB-coded ones become BGR, CMYK and
+// YCCK ones (Adobe's inverted convention when an APP14 marker says so)
+// become BGR through the ink formula R = (1 - C)(1 - K).
+#include <cstddef>
+#include <string>
+
+#include "graphics/photo/decoded_photo.h"
+
+namespace libgr {
+
+// Decodes the JPEG file in `bytes`, at the smallest DCT scale that covers
+// what `cover` asks for. False, with the reason in `problem`, for files whose
+// headers cannot be read, pictures over kMaxPhotoPixels, Huffman-coded files
+// declaring more blocks than their bytes can hold, and data the library
+// gives up on. A file that ends early or has damaged data in places is
+// shown as far as it goes, with out.flaw saying so.
+bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& cover,
+                grDecodedPhoto& out, std::string& problem);
+
+}  // namespace libgr

@@ -1,0 +1,88 @@
+// The photograph entry point: read once, tell the format, hand the bytes to
+// that format's reader, turn the result upright.
+#include "graphics/photo/photo_file.h"
+
+#include "graphics/photo/jpeg_reader.h"
+#include "graphics/photo/orientation.h"
+#include "graphics/photo/png_reader.h"
+#include "utilities/byteorder.h"
+
+namespace libgr {
+
+namespace {
+
+using libutils::intel_byteorder;
+
+// The pixel bytes of a BMP file that carries a JPEG or PNG: from bfOffBits,
+// as many as biSizeImage says when it says so and they are there.
+void embeddedBytes(const grBmpFile& file, const unsigned char*& data, std::size_t& size) {
+  data = file.bits.begin();
+  size = file.bits.size();
+  const uint32_t declared = intel_byteorder::host32(file.infoHeader.at(0)->biSizeImage);
+  if (declared != 0 && declared < size) size = declared;
+}
+
+bool decodeFormat(grPhotoFormat format, const unsigned char* data, std::size_t size,
+                  const grCoverSize& cover, grDecodedPhoto& decoded, std::string& problem) {
+  if (format == grPhotoFormat::jpeg) return decodeJpeg(data, size, cover, decoded, problem);
+  return decodePng(data, size, decoded, problem);
+}
+
+}  // namespace
+
+bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& cover) {
+  bmp = grBmpFile();
+  fileFormat = pictureFormat = grPhotoFormat::unknown;
+  fullSize = {};
+  orientation = 1;
+  problem.clear();
+  flaw.clear();
+
+  refvector2<unsigned char> buffer;
+  if (grBmpError error = readWholeFile(path, 1, buffer); error != grBmpError::none) {
+    problem = bmpProblemText({error, 0});
+    return false;
+  }
+  const unsigned char* data = buffer.begin();
+  std::size_t size = buffer.storageBytes();
+  fileFormat = sniffPhotoFormat(data, size);
+  if (!isReadablePhotoFormat(fileFormat)) {
+    problem = unreadableFormatReason(fileFormat);
+    return false;
+  }
+
+  pictureFormat = fileFormat;
+  if (fileFormat == grPhotoFormat::bmp) {
+    if (bmp.take(buffer) && bmpToImage(image, bmp)) {
+      pictureFormat = grPhotoFormat::bmp;
+      fullSize = {uint32_t(image.width), uint32_t(image.height)};
+      if (bmp.flaw.error != grBmpError::none) flaw = bmpProblemText(bmp.flaw);
+      return true;
+    }
+    const grBmpError error = bmp.problem.error;
+    if (error != grBmpError::embeddedJpeg && error != grBmpError::embeddedPng) {
+      problem = bmpProblemText(bmp.problem);
+      return false;
+    }
+    embeddedBytes(bmp, data, size);
+    pictureFormat = sniffPhotoFormat(data, size);
+    const grPhotoFormat declared =
+        error == grBmpError::embeddedJpeg ? grPhotoFormat::jpeg : grPhotoFormat::png;
+    if (pictureFormat != declared) {
+      problem = error == grBmpError::embeddedJpeg ? "its embedded JPEG data is not a JPEG"
+                                                  : "its embedded PNG data is not a PNG";
+      return false;
+    }
+  }
+
+  grDecodedPhoto decoded;
+  if (!decodeFormat(pictureFormat, data, size, cover, decoded, problem)) return false;
+  orientation = decoded.orientation;
+  fullSize = uprightSize(decoded.storedSize, orientation);
+  applyOrientation(decoded.image, orientation);
+  flaw = decoded.flaw;
+  image = decoded.image;
+  return true;
+}
+
+}  // namespace libgr

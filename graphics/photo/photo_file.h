@@ -1,0 +1,46 @@
+#pragma once
+// Reading a photograph, whatever its format: the one entry point that takes
+// a file and gives an upright image record sharing the decoded (or the
+// file's own) buffer, or a reason.
+//
+// The format comes from the file's first bytes, never from its name: BMP
+// (every variant grBmpFile reads, and BMP files carrying a JPEG or PNG),
+// JPEG and PNG are read; GIF, WebP, HEIF, AVIF and TIFF are named in the
+// refusal. JPEG and PNG pictures are turned upright by their EXIF
+// orientation (JPEG APP1, PNG eXIf).
+#include <string>
+
+#include "graphics/image.h"
+#include "graphics/photo/bmp.h"
+#include "graphics/photo/decoded_photo.h"
+#include "graphics/photo/photo_format.h"
+
+namespace libgr {
+
+class grPhotoFile {
+ public:
+  // The file's BMP structure (headers, palette, pixel bits) when it is a BMP
+  // file, also one carrying a JPEG or PNG; empty otherwise.
+  grBmpFile bmp;
+  grPhotoFormat fileFormat = grPhotoFormat::unknown;     // what the file is
+  grPhotoFormat pictureFormat = grPhotoFormat::unknown;  // how its picture is coded
+  grPhotoSize fullSize;  // the upright picture at full size, before any scaling
+  int orientation = 1;   // the EXIF orientation that was applied
+  std::string problem;   // why the last read refused; empty after success
+  std::string flaw;      // what is off in a picture that was shown all the same
+
+  // Reads `path` and describes its picture in `image`. Pictures from BMP
+  // files are described exactly as bmpToImage describes them (often the
+  // file's own buffer); JPEG and PNG pictures (also those inside a BMP) are
+  // decoded into a fresh buffer: upright, rows bottom-up, packed, 8 bits per
+  // sample; a JPEG at the smallest DCT scale that covers `cover`. False, with
+  // `image` unchanged and the reason in `problem`, when the file cannot be
+  // read or its picture cannot be shown.
+  bool read(const char* path, grImage2D& image, const grCoverSize& cover = {});
+
+  // Whether the picture came through the BMP pixel reader (and so keeps the
+  // BMP texture route); false for JPEG and PNG, also inside a BMP.
+  bool isBmpPicture() const { return pictureFormat == grPhotoFormat::bmp; }
+};
+
+}  // namespace libgr

@@ -1,0 +1,141 @@
+// A photograph file as a texture: read, route by coding, upload.
+#include "graphics/photo_texture.h"
+
+#include <GL/gl.h>
+
+#include <vector>
+
+#include "graphics/mip_chain.h"
+
+namespace libgr {
+
+namespace {
+
+constexpr GLint kMinFilter = GL_LINEAR_MIPMAP_LINEAR;
+constexpr GLint kMagFilter = GL_LINEAR;
+constexpr GLint kWrap = GL_REPEAT;
+constexpr float kNoAnisotropy = 1.0f;
+
+// Whether the texture bound to GL_TEXTURE_2D holds a level 0. The upload
+// reports nothing, and an image GL refused would otherwise be drawn as an
+// untextured grey square.
+bool boundTextureHasLevelZero() {
+  GLint width = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  return width > 0;
+}
+
+GLint largestTextureSide() {
+  GLint side = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+  return side > 0 ? side : 64;  // 64 is the least GL allows
+}
+
+}  // namespace
+
+grTexParams2D photographTexParams() {
+  return grTexParams2D(kMinFilter, kMagFilter, kWrap, kWrap, kNoAnisotropy);
+}
+
+struct grPhotoTexture::Parts {
+  grPhotoFile file;
+  grImage2D image;
+  grTexParams2D params = photographTexParams();
+  grTexture2D gluTexture;  // the BMP route
+  grTextureChain2D chain;  // the JPEG and PNG route
+  grTextureObject object;  // released first: declared last
+  std::string problem;
+  bool loaded = false;
+  bool builtByGlu = false;
+
+  bool uploadByGlu();
+  bool uploadChain();
+};
+
+// The BMP route, exactly as photographs always were uploaded: a fresh
+// mipmapped texture of the image as level 0, one gluBuild2DMipmaps.
+bool grPhotoTexture::Parts::uploadByGlu() {
+  gluTexture = grTexture2D();  // its size only grows: a reload is sized by the new picture alone
+  gluTexture.setMipmapped(true);
+  gluTexture.setImage(image, 0, 0);
+  gluTexture.setParams(&params);
+  builtByGlu = true;
+  object.create(gluTexture);
+  return boundTextureHasLevelZero();
+}
+
+// Levels of the sizes GLU would choose from the full picture, built here.
+bool grPhotoTexture::Parts::uploadChain() {
+  const grLevelSize base =
+      gluBaseLevelSize(file.fullSize.width, file.fullSize.height, uint32_t(largestTextureSide()));
+  std::vector<grImage2D> levels;
+  if (!buildMipChain(image, base, levels)) return false;
+  chain = grTextureChain2D();
+  chain.setImages(levels.begin(), levels.end(), 0, 0);
+  chain.setParams(&params);
+  builtByGlu = false;
+  object.create(chain);
+  return chain.baseLevelSent() && boundTextureHasLevelZero();
+}
+
+grPhotoTexture::grPhotoTexture() : parts_(std::make_unique<Parts>()) {}
+grPhotoTexture::~grPhotoTexture() = default;
+grPhotoTexture::grPhotoTexture(grPhotoTexture&&) noexcept = default;
+grPhotoTexture& grPhotoTexture::operator=(grPhotoTexture&&) noexcept = default;
+
+bool grPhotoTexture::load(const char* path) {
+  if (!parts_) parts_ = std::make_unique<Parts>();
+  Parts& p = *parts_;
+  p.loaded = false;
+  p.problem.clear();
+  // JPEG pictures are decoded just large enough for the base level GLU
+  // would choose; the largest texture side is only asked for then.
+  const grCoverSize cover = [](grPhotoSize upright) {
+    const grLevelSize base =
+        gluBaseLevelSize(upright.width, upright.height, uint32_t(largestTextureSide()));
+    return grPhotoSize{base.width, base.height};
+  };
+  if (!p.file.read(path, p.image, cover)) {
+    p.problem = p.file.problem;
+    return false;
+  }
+  const bool uploaded = p.file.isBmpPicture() ? p.uploadByGlu() : p.uploadChain();
+  if (!uploaded) {
+    p.problem = "OpenGL took no image from it";
+    return false;
+  }
+  p.loaded = true;
+  return true;
+}
+
+void grPhotoTexture::apply() {
+  if (isLoaded()) parts_->object.apply();
+}
+
+void grPhotoTexture::update() {
+  if (isLoaded()) parts_->object.update();
+}
+
+bool grPhotoTexture::isLoaded() const {
+  return parts_ && parts_->loaded && parts_->object.isLoaded();
+}
+
+namespace {
+const std::string kNothing;
+const grPhotoFile kNoFile;
+const grImage2D kNoImage;
+const grTexParams2D kNoParams = photographTexParams();
+const grTextureObject kNoObject;
+}  // namespace
+
+const std::string& grPhotoTexture::problem() const { return parts_ ? parts_->problem : kNothing; }
+const std::string& grPhotoTexture::flaw() const { return parts_ ? parts_->file.flaw : kNothing; }
+const grPhotoFile& grPhotoTexture::file() const { return parts_ ? parts_->file : kNoFile; }
+const grImage2D& grPhotoTexture::image() const { return parts_ ? parts_->image : kNoImage; }
+const grTexParams2D& grPhotoTexture::params() const { return parts_ ? parts_->params : kNoParams; }
+const grTextureObject& grPhotoTexture::object() const {
+  return parts_ ? parts_->object : kNoObject;
+}
+bool grPhotoTexture::builtByGlu() const { return parts_ && parts_->builtByGlu; }
+
+}  // namespace libgr

@@ -1,0 +1,71 @@
+#pragma once
+// grPhotoTexture: one photograph file as one mipmapped texture, in one call.
+// It owns everything the texture is made from (the file object, the image
+// record, the parameters, the image texture and the texture object), so
+// nothing borrowed can go away under it; it can be moved, not copied.
+//
+// Two routes, chosen by how the picture is coded:
+//  - BMP pictures: one gluBuild2DMipmaps from the picture as read (GLU
+//    scales it to powers of two and builds the chain), then the parameters;
+//  - JPEG and PNG pictures (also inside a BMP): decoded no larger than the
+//    texture needs (a JPEG at its smallest covering DCT scale), the chain
+//    built on the CPU at the sizes GLU would choose from the full picture
+//    (mip_chain.h), and every level sent as it is (grTextureChain2D).
+#include <memory>
+#include <string>
+
+#include "graphics/image.h"
+#include "graphics/photo/photo_file.h"
+#include "graphics/texture_chain.h"
+#include "graphics/texture_image.h"
+#include "graphics/texture_object.h"
+
+namespace libgr {
+
+// Filters and wraps of every photograph: trilinear minification, linear
+// magnification, repeat; anisotropy 1 (none).
+grTexParams2D photographTexParams();
+
+class grPhotoTexture {
+ public:
+  grPhotoTexture();
+  ~grPhotoTexture();
+  grPhotoTexture(grPhotoTexture&&) noexcept;
+  grPhotoTexture& operator=(grPhotoTexture&&) noexcept;
+  grPhotoTexture(const grPhotoTexture&) = delete;
+  grPhotoTexture& operator=(const grPhotoTexture&) = delete;
+
+  // Reads `path` (any photograph grPhotoFile reads: BMP, JPEG, PNG, turned
+  // upright) into a mipmapped texture with photographTexParams(), under the
+  // name of an earlier load if there was one. Needs a current GL context.
+  // False, not loaded, and the reason in problem() when the file cannot be
+  // read or shown, or GL took no base level from it.
+  bool load(const char* path);
+
+  // Binds the texture to GL_TEXTURE_2D (nothing when not loaded).
+  void apply();
+  // Re-sends the pixels into the texture's levels (nothing when not loaded).
+  void update();
+
+  bool isLoaded() const;
+  // Why the last load failed ("not found", "GIF is not supported", ...);
+  // empty after a load that succeeded.
+  const std::string& problem() const;
+  // What is off in a picture that was shown all the same ("the file ends
+  // early", a damaged BMP header field, ...); empty for a sound file.
+  const std::string& flaw() const;
+
+  const grPhotoFile& file() const;
+  // The picture as read and turned upright (a JPEG possibly DCT-scaled).
+  const grImage2D& image() const;
+  const grTexParams2D& params() const;
+  const grTextureObject& object() const;
+  // Whether the last load took the BMP route (one gluBuild2DMipmaps).
+  bool builtByGlu() const;
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace libgr
