@@ -40,6 +40,7 @@ from PIL import Image, ImageFile, ImageOps
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "pngsuite"))
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 import make_references as png_rules  # noqa: E402  (the PNG reference rules, kept in one place)
 
 CONVERT = os.environ.get("CONVERT", "/usr/bin/convert")
