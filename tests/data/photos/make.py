@@ -467,7 +467,8 @@ def main():
 
     # JPEG by cjpeg: every sampling it is given, progressive, arithmetic
     # coding, restart markers, grey and RGB coding; sizes that no MCU divides.
-    Y = lambda s: s + ",1x1,1x1"
+    def Y(luma):  # the luma sampling, then the two chroma components at 1x1
+        return luma + ",1x1,1x1"
     for tag, sample in (("444", "1x1"), ("422", "2x1"), ("420", "2x2"), ("440", "1x2"),
                         ("411", "4x1")):
         run_to("cjpeg-%s.jpg" % tag, ["cjpeg", "-sample", sample, src("wide.ppm")])
@@ -679,7 +680,6 @@ def main():
     def refused(file, note, why):
         manifest.append([file, "-", "refused", "-", note, why])
 
-    tall.save(src("tall-q95.png"))
     run_to(src("tall-q95.jpg"), ["cjpeg", "-quality", "95", "-sample", "1x1", src("tall.ppm")])
     whole = open(src("tall-q95.jpg"), "rb").read()
     cut = len(whole) * 6 // 10
