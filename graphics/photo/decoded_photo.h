@@ -36,6 +36,19 @@ struct grDecodedPhoto {
   grPhotoSize storedSize;  // as the file declares it, before any scaling
   int orientation = 1;     // EXIF orientation 1..8; 1 when absent or out of range
   std::string flaw;        // what is off in a picture that is shown all the same
+
+  // The embedded colour profile as the file holds it (JPEG APP2 chunks put
+  // together, PNG iCCP inflated); empty without one.
+  std::vector<unsigned char> iccProfile;
+  // Why a profile the file carries cannot be used (chunks missing, ...);
+  // the picture is then shown as sRGB.
+  std::string profileProblem;
+  // The pixels are four ink values (C, M, Y, K) per pixel, in the RGBA
+  // layout's place, inverted (255 = no ink) as Adobe writers store them
+  // when cmykInverted; colour management or the ink formula turns them into
+  // BGR (colour_profile.h).
+  bool cmyk = false;
+  bool cmykInverted = false;
 };
 
 // Describes `pixels` (fresh storage of height x width x components bytes) as

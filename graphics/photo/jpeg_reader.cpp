@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "graphics/photo/exif_orientation.h"
 #include "graphics/photo/jpeg_markers.h"
@@ -41,18 +42,30 @@ tjscalingfactor coveringScale(grPhotoSize stored, grPhotoSize need) {
   return best;
 }
 
-// Ink values to screen colours, in place: four bytes per pixel in, three
-// (B, G, R) out. Adobe writers store the inks inverted (255 = no ink).
-void cmykToBgr(unsigned char* pixels, uint64_t count, bool inverted) {
-  const unsigned char* in = pixels;
-  unsigned char* out = pixels;
-  for (uint64_t i = 0; i < count; ++i, in += 4, out += 3) {
-    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
-    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-    out[0] = (unsigned char)((y * k + 127) / 255);
-    out[1] = (unsigned char)((m * k + 127) / 255);
-    out[2] = (unsigned char)((c * k + 127) / 255);
+// The profile from its APP2 chunks ("ICC_PROFILE\0", sequence number,
+// count, data), put together in sequence order; a set with a chunk missing,
+// repeated or out of range is no profile.
+bool assembleProfile(const std::vector<grJpegSegment>& chunks, std::vector<unsigned char>& out,
+                     std::string& problem) {
+  if (chunks.empty()) return true;
+  const std::size_t header = 14;
+  const unsigned count = chunks[0].size >= header ? chunks[0].data[13] : 0;
+  std::vector<const grJpegSegment*> bySequence(count + 1, nullptr);
+  for (const grJpegSegment& chunk : chunks) {
+    if (chunk.size < header || chunk.data[13] != count || chunk.data[12] == 0 ||
+        chunk.data[12] > count || bySequence[chunk.data[12]]) {
+      problem = "its pieces do not fit together";
+      return false;
+    }
+    bySequence[chunk.data[12]] = &chunk;
   }
+  if (count == 0 || chunks.size() != count) {
+    problem = "pieces of it are missing";
+    return false;
+  }
+  for (unsigned i = 1; i <= count; ++i)
+    out.insert(out.end(), bySequence[i]->data + header, bySequence[i]->data + bySequence[i]->size);
+  return true;
 }
 
 std::string flawOfWarning(const char* message) {
@@ -121,8 +134,14 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& co
     }
     out.flaw = flawOfWarning(tjGetErrorStr2(handle.get()));
   }
-  if (cmyk) cmykToBgr(pixels.begin(), uint64_t(w) * h, markers.adobe);
-  describeDecoded(out.image, pixels, w, h, grey ? grLayoutLuminance : grLayoutBGR);
+  if (!assembleProfile(markers.iccChunks, out.iccProfile, out.profileProblem))
+    out.iccProfile.clear();
+  out.cmyk = cmyk;
+  out.cmykInverted = cmyk && markers.adobe;
+  describeDecoded(out.image, pixels, w, h,
+                  cmyk   ? grLayoutRGBA
+                  : grey ? grLayoutLuminance
+                         : grLayoutBGR);
   return true;
 }
 

@@ -4,8 +4,9 @@
 // library decodes is read: baseline, extended, progressive and
 // arithmetic-coded frames, restart markers, every chroma subsampling; grey
 // pictures stay luminance, YCbCr and RGB-coded ones become BGR, CMYK and
-// YCCK ones (Adobe's inverted convention when an APP14 marker says so)
-// become BGR through the ink formula R = (1 - C)(1 - K).
+// YCCK ones are handed on as inks (Adobe's inverted convention when an APP14
+// marker says so), for the colour profile or the ink formula to turn into
+// BGR. The colour profile (APP2 chunks) is put together in sequence order.
 #include <cstddef>
 #include <string>
 

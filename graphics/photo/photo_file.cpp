@@ -2,6 +2,7 @@
 // that format's reader, turn the result upright.
 #include "graphics/photo/photo_file.h"
 
+#include "graphics/photo/colour_profile.h"
 #include "graphics/photo/jpeg_reader.h"
 #include "graphics/photo/orientation.h"
 #include "graphics/photo/png_reader.h"
@@ -20,6 +21,38 @@ void embeddedBytes(const grBmpFile& file, const unsigned char*& data, std::size_
   size = file.bits.size();
   const uint32_t declared = intel_byteorder::host32(file.infoHeader.at(0)->biSizeImage);
   if (declared != 0 && declared < size) size = declared;
+}
+
+void addNote(std::string& flaw, const std::string& note) {
+  if (note.empty()) return;
+  flaw += flaw.empty() ? note : "; " + note;
+}
+
+std::string unusedProfile(const std::string& why) {
+  return "its colour profile was not used (" + why + ")";
+}
+
+// A decoded JPEG or PNG picture in sRGB: through its profile when it has
+// a usable one; inks through the ink formula otherwise.
+void manageColours(grDecodedPhoto& decoded) {
+  std::string why = decoded.profileProblem;
+  bool converted = false;
+  if (!decoded.iccProfile.empty())
+    converted =
+        convertToSrgb(decoded.image, decoded.iccProfile, decoded.cmyk, decoded.cmykInverted, why);
+  if (decoded.cmyk && !converted) inksToBgr(decoded.image, decoded.cmykInverted);
+  if (!why.empty()) addNote(decoded.flaw, unusedProfile(why));
+}
+
+// A BMP picture through the profile its V5 header embeds; a linked one is
+// never opened.
+void manageBmpColours(const grBmpFile& file, grImage2D& image, std::string& flaw) {
+  bool linked = false;
+  std::string why;
+  const std::vector<unsigned char> profile = bmpEmbeddedProfile(file, linked, why);
+  if (linked) addNote(flaw, "its linked colour profile was not used");
+  if (!profile.empty()) convertToSrgb(image, profile, false, false, why);
+  if (!why.empty()) addNote(flaw, unusedProfile(why));
 }
 
 bool decodeFormat(grPhotoFormat format, const unsigned char* data, std::size_t size,
@@ -57,6 +90,7 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
       pictureFormat = grPhotoFormat::bmp;
       fullSize = {uint32_t(image.width), uint32_t(image.height)};
       if (bmp.flaw.error != grBmpError::none) flaw = bmpProblemText(bmp.flaw);
+      manageBmpColours(bmp, image, flaw);
       return true;
     }
     const grBmpError error = bmp.problem.error;
@@ -77,6 +111,7 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
 
   grDecodedPhoto decoded;
   if (!decodeFormat(pictureFormat, data, size, cover, decoded, problem)) return false;
+  manageColours(decoded);
   orientation = decoded.orientation;
   fullSize = uprightSize(decoded.storedSize, orientation);
   applyOrientation(decoded.image, orientation);

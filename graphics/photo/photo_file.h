@@ -7,7 +7,10 @@
 // (every variant grBmpFile reads, and BMP files carrying a JPEG or PNG),
 // JPEG and PNG are read; GIF, WebP, HEIF, AVIF and TIFF are named in the
 // refusal. JPEG and PNG pictures are turned upright by their EXIF
-// orientation (JPEG APP1, PNG eXIf).
+// orientation (JPEG APP1, PNG eXIf). Pictures with an embedded colour
+// profile (JPEG APP2, PNG iCCP, BMP V5) are converted to sRGB
+// (colour_profile.h); a profile that cannot be used, and a linked BMP
+// profile, leave the picture as it is, with a note in `flaw`.
 #include <string>
 
 #include "graphics/image.h"

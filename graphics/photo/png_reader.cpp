@@ -3,8 +3,10 @@
 
 #include <spng.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "graphics/photo/exif_orientation.h"
 
@@ -77,7 +79,91 @@ std::string reasonOf(int error) {
 }
 
 bool endsEarly(int error) {
-  return error == SPNG_IO_EOF || error == SPNG_IO_ERROR || error == SPNG_EIO;
+  return error == SPNG_IO_EOF || error == SPNG_IO_ERROR || error == SPNG_EIO ||
+         error == SPNG_EIDAT_TOO_SHORT || error == SPNG_EIDAT_STREAM;
+}
+
+uint32_t bigEndian32(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+void putBigEndian32(std::vector<unsigned char>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back((unsigned char)(v >> shift));
+}
+
+// A file cut inside its image data, made whole enough to decode what is
+// there: the last IDAT shortened to the bytes that remain, a placeholder
+// checksum, and IEND. False when the cut is not inside or after IDAT data.
+bool closeCutFile(const unsigned char* bytes, std::size_t n, std::vector<unsigned char>& out) {
+  std::size_t at = 8;
+  bool sawData = false;
+  while (at + 8 <= n) {
+    const uint64_t length = bigEndian32(bytes + at);
+    const bool idat = std::memcmp(bytes + at + 4, "IDAT", 4) == 0;
+    sawData = sawData || idat;
+    if (at + 12 + length <= n) {
+      at += 12 + std::size_t(length);
+      continue;
+    }
+    if (!idat) break;
+    const std::size_t kept = n - at - 8;
+    out.assign(bytes, bytes + at);
+    putBigEndian32(out, uint32_t(kept));
+    out.insert(out.end(), bytes + at + 4, bytes + n);
+    putBigEndian32(out, 0);
+    at = n;
+    break;
+  }
+  if (!sawData) return false;
+  if (out.empty()) out.assign(bytes, bytes + std::min(at, n));
+  static const unsigned char iend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  out.insert(out.end(), iend, iend + sizeof iend);
+  return true;
+}
+
+struct Decoding {
+  spng_ihdr header{};
+  uint32_t rowsDone = 0;
+  int error = 0;  // 0 or what stopped the rows
+};
+
+// Decodes rows into `pixels` (already sized for `format`), bottom-up, as far
+// as the data goes; with `trustChecksums` critical chunks' checksums are not
+// checked (a file closed by closeCutFile has a placeholder).
+SpngContext decodeRows(const unsigned char* bytes, std::size_t n, bool trustChecksums, int format,
+                       uint64_t rowBytes, unsigned char* pixels, Decoding& d) {
+  SpngContext ctx(spng_ctx_new(0));
+  if (!ctx) {
+    d.error = SPNG_EMEM;
+    return ctx;
+  }
+  spng_set_crc_action(ctx.get(), trustChecksums ? SPNG_CRC_USE : SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
+  spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkLimit);
+  spng_set_image_limits(ctx.get(), 1u << 30, 1u << 30);
+  spng_set_png_buffer(ctx.get(), bytes, n);
+  if ((d.error = spng_get_ihdr(ctx.get(), &d.header)) != 0) return ctx;
+  if ((d.error = spng_decode_image(ctx.get(), nullptr, 0, format,
+                                   SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE)) != 0)
+    return ctx;
+  // Row by row, so that data ending early still gives the rows before it;
+  // interlaced pictures deliver each row once per pass, at its own number.
+  for (;;) {
+    spng_row_info row{};
+    if ((d.error = spng_get_row_info(ctx.get(), &row)) != 0) break;
+    if (row.row_num >= d.header.height) break;
+    unsigned char* target = pixels + (d.header.height - 1 - row.row_num) * rowBytes;
+    d.error = spng_decode_row(ctx.get(), target, std::size_t(rowBytes));
+    if (d.error != 0 && d.error != SPNG_EOI) break;
+    ++d.rowsDone;
+    if (d.error == SPNG_EOI) break;
+  }
+  if (d.error == SPNG_EOI) {
+    // The chunks after the data: the last data chunk's checksum is only
+    // checked on the way to them.
+    const int after = spng_decode_chunks(ctx.get());
+    d.error = after == SPNG_ECHUNK_CRC ? after : 0;
+  }
+  return ctx;
 }
 
 }  // namespace
@@ -89,11 +175,7 @@ bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
     problem = "the PNG decoder could not be started";
     return false;
   }
-  spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD);
-  spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkLimit);
-  spng_set_image_limits(ctx.get(), 1u << 30, 1u << 30);
   spng_set_png_buffer(ctx.get(), bytes, n);
-
   spng_ihdr header{};
   if (int error = spng_get_ihdr(ctx.get(), &header)) {
     problem = reasonOf(error);
@@ -127,28 +209,17 @@ bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
   // Rows not reached by data that ends early stay zero.
   std::memset(pixels.begin(), 0, std::size_t(rowBytes * header.height));
 
-  if (int error = spng_decode_image(ctx.get(), nullptr, 0, format,
-                                    SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE)) {
-    problem = reasonOf(error);
-    return false;
+  Decoding d;
+  ctx = decodeRows(bytes, n, false, format, rowBytes, pixels.begin(), d);
+  std::vector<unsigned char> closed;
+  if (endsEarly(d.error) && closeCutFile(bytes, n, closed)) {
+    d = Decoding();
+    ctx = decodeRows(closed.data(), closed.size(), true, format, rowBytes, pixels.begin(), d);
+    if (endsEarly(d.error) || d.error == 0) d.error = d.rowsDone > 0 ? SPNG_IO_EOF : d.error;
   }
-  // Row by row, so that data ending early still gives the rows before it;
-  // interlaced pictures deliver each row once per pass, at its own number.
-  uint32_t rowsDone = 0;
-  int error = 0;
-  for (;;) {
-    spng_row_info row{};
-    if ((error = spng_get_row_info(ctx.get(), &row)) != 0) break;
-    if (row.row_num >= header.height) break;
-    unsigned char* target = pixels.begin() + (header.height - 1 - row.row_num) * rowBytes;
-    error = spng_decode_row(ctx.get(), target, std::size_t(rowBytes));
-    if (error != 0 && error != SPNG_EOI) break;
-    ++rowsDone;
-    if (error == SPNG_EOI) break;
-  }
-  if (error != 0 && error != SPNG_EOI) {
-    if (!endsEarly(error) || rowsDone == 0) {
-      problem = reasonOf(error);
+  if (d.error != 0) {
+    if (!endsEarly(d.error) || d.rowsDone == 0 || !ctx) {
+      problem = reasonOf(d.error ? d.error : SPNG_IO_EOF);
       return false;
     }
     out.flaw = "the file ends early";
@@ -159,6 +230,15 @@ bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
   if (spng_get_exif(ctx.get(), &exif) == 0 && exif.data)
     out.orientation =
         exifOrientation(reinterpret_cast<const unsigned char*>(exif.data), exif.length);
+  // An sRGB chunk means the pixels are sRGB already, whatever profile
+  // may come with it.
+  uint8_t intent = 0;
+  spng_iccp profile{};
+  if (spng_get_srgb(ctx.get(), &intent) != 0 && spng_get_iccp(ctx.get(), &profile) == 0 &&
+      profile.profile && profile.profile_len > 0) {
+    const auto* begin = reinterpret_cast<const unsigned char*>(profile.profile);
+    out.iccProfile.assign(begin, begin + profile.profile_len);
+  }
   describeDecoded(out.image, pixels, header.width, header.height, layout);
   return true;
 }

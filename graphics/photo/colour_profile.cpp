@@ -1,0 +1,248 @@
+// ICC profiles to sRGB through Little CMS 2, with owners of its handles and
+// a small cache of transforms by profile.
+#include "graphics/photo/colour_profile.h"
+
+#include <lcms2.h>
+
+#include <cstring>
+#include <list>
+#include <memory>
+
+#include "graphics/pixel_format.h"
+#include "utilities/byteorder.h"
+
+namespace libgr {
+
+namespace {
+
+using libutils::intel_byteorder;
+
+struct ProfileRelease {
+  void operator()(void* p) const { cmsCloseProfile(p); }
+};
+struct TransformRelease {
+  void operator()(void* t) const { cmsDeleteTransform(t); }
+};
+using ProfileHandle = std::unique_ptr<void, ProfileRelease>;
+using TransformHandle = std::unique_ptr<void, TransformRelease>;
+
+uint32_t bigEndian32(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Little CMS reads profiles that are cut short without complaint, so the
+// header is checked first: its size field, its signature, its class.
+bool checkHeader(const std::vector<unsigned char>& profile, uint32_t& colourSpace,
+                 std::string& problem) {
+  if (profile.size() < 132 || std::memcmp(profile.data() + 36, "acsp", 4) != 0) {
+    problem = "it is not an ICC profile";
+    return false;
+  }
+  if (bigEndian32(profile.data()) != profile.size()) {
+    problem = "it is cut short";
+    return false;
+  }
+  const uint32_t deviceClass = bigEndian32(profile.data() + 12);
+  if (deviceClass == cmsSigLinkClass || deviceClass == cmsSigAbstractClass ||
+      deviceClass == cmsSigNamedColorClass) {
+    problem = "it does not describe the colours of pixels";
+    return false;
+  }
+  colourSpace = bigEndian32(profile.data() + 16);
+  return true;
+}
+
+// Little CMS formats of the layouts it is given.
+cmsUInt32Number inputFormat(uint32_t layout, bool cmyk, bool inverted) {
+  if (cmyk) return inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
+  switch (layout) {
+    case grLayoutLuminance:
+      return TYPE_GRAY_8;
+    case grLayoutBGR:
+      return TYPE_BGR_8;
+    case grLayoutBGRA:
+      return TYPE_BGRA_8;
+    case grLayoutRGB:
+      return TYPE_RGB_8;
+    case grLayoutRGBA:
+      return TYPE_RGBA_8;
+    case grLayoutColorIndex:
+      return TYPE_RGB_16;  // the colour maps
+    default:
+      return 0;
+  }
+}
+
+uint32_t colourSpaceOf(uint32_t layout, bool cmyk) {
+  if (cmyk) return cmsSigCmykData;
+  return layout == grLayoutLuminance ? cmsSigGrayData : cmsSigRgbData;
+}
+
+// Transforms built so far, newest first; a few photographs at a time.
+struct CachedTransform {
+  std::vector<unsigned char> profile;
+  cmsUInt32Number in, out;
+  TransformHandle transform;
+};
+constexpr std::size_t kCachedTransforms = 8;
+
+void* transformFor(const std::vector<unsigned char>& profile, cmsUInt32Number in,
+                   cmsUInt32Number out, std::string& problem) {
+  static std::list<CachedTransform> cache;
+  for (auto it = cache.begin(); it != cache.end(); ++it)
+    if (it->in == in && it->out == out && it->profile == profile) {
+      cache.splice(cache.begin(), cache, it);
+      return cache.front().transform.get();
+    }
+  // Little CMS reports through a log handler; it says nothing on stderr.
+  cmsSetLogErrorHandler(nullptr);
+  ProfileHandle source(cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size())));
+  ProfileHandle srgb(cmsCreate_sRGBProfile());
+  if (!source || !srgb) {
+    problem = "it cannot be read";
+    return nullptr;
+  }
+  const cmsUInt32Number flags = T_EXTRA(in) ? cmsFLAGS_COPY_ALPHA : 0;
+  TransformHandle transform(
+      cmsCreateTransform(source.get(), in, srgb.get(), out, INTENT_RELATIVE_COLORIMETRIC, flags));
+  if (!transform) {
+    problem = "no colour transform can be made from it";
+    return nullptr;
+  }
+  cache.push_front({profile, in, out, std::move(transform)});
+  if (cache.size() > kCachedTransforms) cache.pop_back();
+  return cache.front().transform.get();
+}
+
+// The colour maps of a colour-index image, as 16-bit RGB triples.
+void convertMaps(grColorMaps& maps, void* transform) {
+  std::vector<unsigned short> rgb(std::size_t(maps.count) * 3);
+  for (uint32_t i = 0; i < maps.count; ++i) {
+    rgb[3 * i] = *maps.red.at(i);
+    rgb[3 * i + 1] = *maps.green.at(i);
+    rgb[3 * i + 2] = *maps.blue.at(i);
+  }
+  cmsDoTransform(transform, rgb.data(), rgb.data(), maps.count);
+  grColorMaps converted;
+  converted.setSize(maps.count);
+  for (uint32_t i = 0; i < maps.count; ++i) {
+    *converted.red.at(i) = rgb[3 * i];
+    *converted.green.at(i) = rgb[3 * i + 1];
+    *converted.blue.at(i) = rgb[3 * i + 2];
+  }
+  maps = converted;  // other holders of the old maps keep them
+}
+
+}  // namespace
+
+std::vector<unsigned char> bmpEmbeddedProfile(const grBmpFile& file, bool& linked,
+                                              std::string& problem) {
+  linked = false;
+  constexpr uint32_t kFileHeader = 14, kV5 = 124;
+  constexpr uint32_t kEmbedded = 0x4D424544, kLinked = 0x4C494E4B;  // 'MBED', 'LINK'
+  if (file.infoHeader.empty()) return {};
+  ofsvector<unsigned char> whole;
+  whole.view(file.fileHeader, 0, ofsvector<unsigned char>::toEnd);
+  const unsigned char* bytes = whole.begin();
+  const uint64_t size = whole.size();
+  const uint32_t headerSize = intel_byteorder::host32(file.infoHeader.at(0)->biSize);
+  if (headerSize < kV5 || size < kFileHeader + kV5) return {};
+  const unsigned char* v5 = bytes + kFileHeader;
+  const uint32_t csType =
+      libutils::intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 56));
+  if (csType != kEmbedded && csType != kLinked) return {};
+  linked = csType == kLinked;
+  if (linked) return {};
+  const uint64_t offset =
+      kFileHeader + uint64_t(intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 112)));
+  const uint64_t length = intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 116));
+  if (length == 0 || offset > size || length > size - offset) {
+    problem = "it lies past the end of the file";
+    return {};
+  }
+  return std::vector<unsigned char>(bytes + offset, bytes + offset + length);
+}
+
+bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, bool cmyk,
+                   bool cmykInverted, std::string& problem) {
+  uint32_t colourSpace = 0;
+  if (!checkHeader(profile, colourSpace, problem)) return false;
+  const bool indexed = image.layout == grLayoutColorIndex;
+  if (indexed && image.colorMaps.count == 0) return true;  // nothing to convert
+  if (colourSpace != colourSpaceOf(image.layout, cmyk)) {
+    problem = "it is for another colour space than the pixels";
+    return false;
+  }
+  const cmsUInt32Number in = inputFormat(image.layout, cmyk, cmykInverted);
+  if (in == 0 || image.width <= 0 || image.height <= 0) {
+    problem = "the pixels are of a kind it is not applied to";
+    return false;
+  }
+  const bool toBgr = cmyk || image.layout == grLayoutLuminance;
+  const cmsUInt32Number out = indexed ? TYPE_RGB_16 : toBgr ? TYPE_BGR_8 : in;
+  void* transform = transformFor(profile, in, out, problem);
+  if (!transform) return false;
+  if (indexed) {
+    convertMaps(image.colorMaps, transform);
+    return true;
+  }
+
+  const uint32_t inBytes = T_CHANNELS(in) + T_EXTRA(in);
+  const uint64_t rowIn = image.rowBytes();
+  if (uint64_t(image.pixels.size()) < rowIn * uint64_t(image.height)) {
+    problem = "the pixels are fewer than the picture's size";
+    return false;
+  }
+  if (!toBgr) {
+    cmsDoTransformLineStride(transform, image.pixels.begin(), image.pixels.begin(),
+                             cmsUInt32Number(image.width), cmsUInt32Number(image.height),
+                             cmsUInt32Number(rowIn), cmsUInt32Number(rowIn), 0, 0);
+    return true;
+  }
+  // Inks and grey become three bytes a pixel; inks fit their own buffer
+  // (four bytes a pixel in, three out), grey needs a fresh one.
+  const uint64_t rowOut = uint64_t(image.width) * 3;
+  refvector2<unsigned char> fresh;
+  unsigned char* target = image.pixels.begin();
+  if (inBytes < 3) {
+    if (!fresh.allocate(uint32_t(rowOut * uint64_t(image.height)))) {
+      problem = "the picture is too large to convert";
+      return false;
+    }
+    target = fresh.begin();
+  }
+  if (inBytes >= 3) {
+    // In place row by row from the top: each row's output ends before the
+    // next row's input starts.
+    for (int32_t y = 0; y < image.height; ++y)
+      cmsDoTransform(transform, image.pixels.begin() + uint64_t(y) * rowIn,
+                     target + uint64_t(y) * rowOut, cmsUInt32Number(image.width));
+  } else {
+    cmsDoTransformLineStride(transform, image.pixels.begin(), target, cmsUInt32Number(image.width),
+                             cmsUInt32Number(image.height), cmsUInt32Number(rowIn),
+                             cmsUInt32Number(rowOut), 0, 0);
+    image.pixels.view(fresh, 0, ofsvector<unsigned char>::toEnd);
+  }
+  image.layout = grLayoutBGR;
+  image.pixelStore = &grPackedPixelStore;
+  return true;
+}
+
+void inksToBgr(grImage2D& image, bool inverted) {
+  unsigned char* pixels = image.pixels.begin();
+  const uint64_t count = uint64_t(image.width) * uint64_t(image.height);
+  if (image.pixels.size() < count * 4) return;
+  const unsigned char* in = pixels;
+  unsigned char* out = pixels;
+  for (uint64_t i = 0; i < count; ++i, in += 4, out += 3) {
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    out[0] = (unsigned char)((y * k + 127) / 255);
+    out[1] = (unsigned char)((m * k + 127) / 255);
+    out[2] = (unsigned char)((c * k + 127) / 255);
+  }
+  image.layout = grLayoutBGR;
+  image.pixelStore = &grPackedPixelStore;
+}
+
+}  // namespace libgr
