@@ -7,8 +7,11 @@
 // error for each photograph, naming the file. One X server per folder; the
 // programs run one after another on it.
 //
-// The same for the files real tools wrote (tests/data/toolbmps). Also the
-// command line itself: --help, an unknown option, a missing file.
+// The same for the files real tools wrote (tests/data/toolbmps), and for a
+// representative set of JPEG and PNG photographs (tests/data/photos,
+// tests/data/profiles: every coding, turned upright, colour-managed, damaged,
+// hostile, and under the default .bmp names). Also the command line itself:
+// --help, an unknown option, a missing file.
 //
 // The suite lives in the source tree, tests/data/bmpsuite.
 #include <gtest/gtest.h>
@@ -123,12 +126,14 @@ class BmpSuite : public ::testing::Test {
 
   // Runs the program with `args`, a second after its window shows takes a
   // screenshot, then ends it with 'q'; failures are reported on the way.
-  ProgramRun runProgram(XSession& x, const std::vector<std::string>& args) {
+  // The program runs in `workDir` (a fresh folder when empty).
+  ProgramRun runProgram(XSession& x, const std::vector<std::string>& args,
+                        const std::string& workDir = "") {
     ProgramRun run;
     TempFolder dir;
     EXPECT_FALSE(dir.path().empty());
     const std::string errors = dir.file("stderr.txt");
-    LaunchedProgram program(x, binary_, args, dir.path(), errors);
+    LaunchedProgram program(x, binary_, args, workDir.empty() ? dir.path() : workDir, errors);
     const std::string window = x.waitWindow(binary_, 10s);
     EXPECT_FALSE(window.empty()) << "no window";
     std::this_thread::sleep_for(1s);
@@ -157,8 +162,8 @@ class BmpSuite : public ::testing::Test {
           << line;
   }
 
-  // The wall and floor of the run showing a plain 24-bit copy of `file`, as
-  // ImageMagick decodes it; runs once per distinct picture.
+  // The wall and floor of the run showing a plain 24-bit copy of `file`'s
+  // picture, as ImageMagick decodes it; runs once per distinct picture.
   const ProgramRun& referenceRun(XSession& x, const fs::path& file, const TempFolder& dir) {
     const std::string copy = dir.file("reference.bmp");
     EXPECT_EQ(x.run("/usr/bin/convert '" + file.string() + "' -alpha off -type truecolor BMP3:'" +
@@ -172,16 +177,25 @@ class BmpSuite : public ::testing::Test {
   }
 
   // Each file, given as both photographs, is shown without a word on
-  // standard error, as a plain 24-bit copy of its picture is.
-  void expectShownAsTheyAre(const std::vector<fs::path>& files) {
+  // standard error, as a plain 24-bit copy of its picture is (the picture
+  // being the file itself, or a reference of how it must look).
+  void expectShownAsTheyAre(const std::vector<fs::path>& files,
+                            const std::vector<fs::path>& pictures = {}) {
     XSession x;
     TempFolder dir;
-    for (const fs::path& file : files) {
+    for (size_t i = 0; i < files.size(); ++i) {
+      const fs::path& file = files[i];
       SCOPED_TRACE(file.string());
       const ProgramRun run = runProgram(x, {file.string(), file.string()});
       EXPECT_EQ(run.stderrText, "");
       if (!run.ranUntilQ) continue;
-      const ProgramRun& reference = referenceRun(x, file, dir);
+      const ProgramRun& reference = referenceRun(x, pictures.empty() ? file : pictures[i], dir);
+      expectSameWallAndFloor(run, reference);
+    }
+  }
+
+  static void expectSameWallAndFloor(const ProgramRun& run, const ProgramRun& reference) {
+    {
       // The lit floor cannot pass for the clear colour; the wall, lit by the
       // ambient light alone, shows white as dark grey.
       EXPECT_LT(backgroundBlocks(reference.shot, kFloor), 0.05) << "the reference shows nothing";
@@ -243,6 +257,71 @@ TEST_F(BmpSuite, badFilesAreNamedWithTheReasonAndTheProgramRuns) {
     if (run.stderrText.empty() && (stem == "badrle" || stem == "rletopdown")) continue;
     expectLinesNaming(run.stderrText, file.string(), 2);
   }
+}
+
+fs::path dataDir() { return suiteDir().parent_path(); }
+
+// One file of each coding and orientation kind, with the reference of how
+// it must look (upright, in sRGB).
+TEST_F(BmpSuite, jpegAndPngPhotographsAreShownUprightInTheirColours) {
+  const char* const cases[][2] = {
+      {"photos/cjpeg-420.jpg", "photos/references/cjpeg-420.pam"},
+      {"photos/cjpeg-arith-progressive.jpg", "photos/references/cjpeg-420.pam"},
+      {"photos/im-ycck.jpg", "photos/references/im-ycck.pam"},
+      {"photos/cjpeg-grey.jpg", "photos/references/cjpeg-grey.pam"},
+      {"photos/exif-ii-6.jpg", "photos/references/exif-ii-6.pam"},
+      {"photos/exif-mm-7.jpg", "photos/references/exif-ii-7.pam"},
+      {"photos/exif-3.png", "photos/references/wide.pam"},
+      {"photos/pbm-interlace.png", "photos/references/wide.pam"},
+      {"photos/pil-busy-640x480.jpg", "photos/references/pil-busy-640x480.pam"},
+      {"pngsuite/basn3p08.png", "pngsuite/references/basn3p08.pam"},
+      {"profiles/jpeg-swapped.jpg", "profiles/ref/jpeg-swapped.srgb.pam"},
+      {"profiles/png-widegamut.png", "profiles/ref/png-widegamut.srgb.pam"},
+  };
+  std::vector<fs::path> files, pictures;
+  for (const auto& c : cases) {
+    files.push_back(dataDir() / c[0]);
+    pictures.push_back(dataDir() / c[1]);
+    ASSERT_TRUE(fs::exists(files.back()) && fs::exists(pictures.back())) << c[0] << ", " << c[1];
+  }
+  expectShownAsTheyAre(files, pictures);
+}
+
+// Damaged and hostile files: named, the reason or the damage said, and the
+// program runs on.
+TEST_F(BmpSuite, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
+  XSession x;
+  const struct {
+    const char* file;
+    const char* words;
+  } cases[] = {{"photos/bad-huge.png", "over 100 megapixels"},
+               {"photos/bad-huge.jpg", "over 100 megapixels"},
+               {"photos/bad-idat-crc.png", "checksum"},
+               {"photos/im-gif.gif", "GIF is not supported"},
+               {"photos/not-text.jpg", "not a BMP, JPEG or PNG file"},
+               {"photos/cut-baseline.jpg", "shown, but the file ends early"},
+               {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string file = (dataDir() / c.file).string();
+    ASSERT_TRUE(fs::exists(file));
+    const ProgramRun run = runProgram(x, {file, file});
+    expectLinesNaming(run.stderrText, file, 2);
+    EXPECT_NE(run.stderrText.find(c.words), std::string::npos) << run.stderrText;
+  }
+}
+
+// The default names hold what they hold: a JPEG wall and a PNG floor.
+TEST_F(BmpSuite, photographsUnderTheDefaultBmpNamesAreShownByTheirContent) {
+  XSession x;
+  TempFolder dir;
+  fs::copy_file(dataDir() / "photos/pil-busy-640x480.jpg", dir.file("p6155961.bmp"));
+  fs::copy_file(dataDir() / "photos/pil-busy-640x480.png", dir.file("p6155955.bmp"));
+  const ProgramRun run = runProgram(x, {}, dir.path());
+  EXPECT_EQ(run.stderrText, "");
+  const ProgramRun& reference =
+      referenceRun(x, dataDir() / "photos/references/pil-busy-640x480.pam", dir);
+  expectSameWallAndFloor(run, reference);
 }
 
 TEST_F(BmpSuite, commandLineHelpMisuseAndMissingPhotograph) {
