@@ -108,6 +108,11 @@ bool grPhotoTexture::load(const char* path) {
   return true;
 }
 
+void grPhotoTexture::setMaxPixels(uint64_t pixels) {
+  if (!parts_) parts_ = std::make_unique<Parts>();
+  parts_->file.maxPixels = pixels;
+}
+
 void grPhotoTexture::apply() {
   if (isLoaded()) parts_->object.apply();
 }

@@ -42,6 +42,10 @@ class grPhotoTexture {
   // read or shown, or GL took no base level from it.
   bool load(const char* path);
 
+  // JPEG and PNG pictures declaring more pixels than this are refused
+  // unread by later loads (100 megapixels unless set).
+  void setMaxPixels(uint64_t pixels);
+
   // Binds the texture to GL_TEXTURE_2D (nothing when not loaded).
   void apply();
   // Re-sends the pixels into the texture's levels (nothing when not loaded).

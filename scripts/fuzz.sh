@@ -15,18 +15,20 @@ seconds="${1:-60}"
 
 # The fuzz preset (clang, libFuzzer) without the tests: only the target runs.
 cmake --preset fuzz -DBRELVANE_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset fuzz --target bmp_upload_fuzz -j"$(nproc)"
+cmake --build --preset fuzz --target photo_upload_fuzz -j"$(nproc)"
 
 
 corpus=build-fuzz/corpus
 findings=build-fuzz/findings
 rm -rf "$corpus" "$findings"
 mkdir -p "$corpus" "$findings"
-cp tests/fuzz_corpus/* tests/data/bmpsuite/*/*.bmp tests/data/toolbmps/*.bmp "$corpus"/
+cp tests/fuzz_corpus/* tests/data/bmpsuite/*/*.bmp tests/data/toolbmps/*.bmp \
+  tests/data/pngsuite/*.png tests/data/photos/*.{jpg,png} tests/data/profiles/*.{jpg,png,bmp} \
+  "$corpus"/
 chmod u+w "$corpus"/*
 
 # Mesa, GLU and the other GL libraries are not instrumented: their own
 # allocations are suppressed, leaks in the project's code still count.
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt:print_suppressions=0" \
-  build-fuzz/fuzz/bmp_upload_fuzz -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+  build-fuzz/fuzz/photo_upload_fuzz -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
   -print_final_stats=1 -artifact_prefix="$findings/" "$corpus"

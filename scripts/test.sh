@@ -12,7 +12,7 @@
 #     asan     the suite built with AddressSanitizer and
 #              UndefinedBehaviorSanitizer (preset asan, build-asan/), less the
 #              soak and the sweep over every BMP file
-#     fuzz     a minute of fuzzing BMP reading and texture upload (build-fuzz/)
+#     fuzz     a minute of fuzzing photograph reading and texture upload (build-fuzz/)
 #     format   the sources against .clang-format
 #   scripts/test.sh quick    deps, build and the suite without the soak and
 #                            the sweep: the check for daily work, under 3
@@ -136,7 +136,7 @@ else
   else
     skip_stage asan "the sanitizer build failed"
   fi
-  run_stage fuzz "a minute of fuzzing BMP reading and texture upload" scripts/fuzz.sh 60
+  run_stage fuzz "a minute of fuzzing photograph reading and texture upload" scripts/fuzz.sh 60
   run_stage format "the sources against .clang-format" scripts/check-format.sh
 fi
 

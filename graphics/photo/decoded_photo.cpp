@@ -15,6 +15,14 @@ void describeDecoded(grImage2D& image, const refvector2<unsigned char>& pixels, 
   image.height = int32_t(height);
 }
 
+std::string tooManyPixels(uint32_t width, uint32_t height, uint64_t maxPixels) {
+  const uint64_t millions = maxPixels / 1'000'000;
+  return "picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
+         " is over " +
+         (millions * 1'000'000 == maxPixels ? std::to_string(millions) + " megapixels"
+                                            : std::to_string(maxPixels) + " pixels");
+}
+
 uint32_t decodedPixelBytes(const grImage2D& image) { return grLayoutComponents(image.layout); }
 
 }  // namespace libgr

@@ -28,6 +28,16 @@ constexpr uint64_t kMaxPhotoPixels = 100'000'000;
 // full size where even that is smaller). Empty: always full size.
 using grCoverSize = std::function<grPhotoSize(grPhotoSize upright)>;
 
+// What a reader is asked for: the size the caller needs, and the most pixels
+// a picture may declare before it is refused unread.
+struct grDecodeRequest {
+  grCoverSize cover;
+  uint64_t maxPixels = kMaxPhotoPixels;
+};
+
+// The refusal of a picture declaring more than `maxPixels`.
+std::string tooManyPixels(uint32_t width, uint32_t height, uint64_t maxPixels);
+
 struct grDecodedPhoto {
   // 8 bits per sample, rows bottom-up (row 0 is the bottom edge, as GL takes
   // textures), packed (grPackedPixelStore, image.h): luminance, BGR, RGB or RGBA.

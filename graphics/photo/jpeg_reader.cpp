@@ -75,7 +75,7 @@ std::string flawOfWarning(const char* message) {
 
 }  // namespace
 
-bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& cover,
+bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grDecodeRequest& request,
                 grDecodedPhoto& out, std::string& problem) {
   const grJpegMarkers markers = readJpegMarkers(bytes, n);
   TurboJpegHandle handle(tjInitDecompress());
@@ -91,9 +91,8 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& co
     return false;
   }
   const grPhotoSize stored{uint32_t(width), uint32_t(height)};
-  if (uint64_t(stored.width) * stored.height > kMaxPhotoPixels) {
-    problem = "picture too large: " + std::to_string(stored.width) + " x " +
-              std::to_string(stored.height) + " is over 100 megapixels";
+  if (uint64_t(stored.width) * stored.height > request.maxPixels) {
+    problem = tooManyPixels(stored.width, stored.height, request.maxPixels);
     return false;
   }
   // Huffman coding spends at least a bit on every 8 x 8 block of the first
@@ -107,9 +106,9 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& co
   out.orientation = markers.exif.data ? exifOrientation(markers.exif.data, markers.exif.size) : 1;
 
   tjscalingfactor scale = {1, 1};
-  if (cover) {
+  if (request.cover) {
     const grPhotoSize upright = uprightSize(stored, out.orientation);
-    const grPhotoSize needUpright = cover(upright);
+    const grPhotoSize needUpright = request.cover(upright);
     scale = coveringScale(stored, uprightSize(needUpright, out.orientation));
   }
   const uint32_t w = uint32_t(TJSCALED(width, scale)), h = uint32_t(TJSCALED(height, scale));

@@ -15,12 +15,12 @@
 namespace libgr {
 
 // Decodes the JPEG file in `bytes`, at the smallest DCT scale that covers
-// what `cover` asks for. False, with the reason in `problem`, for files whose
-// headers cannot be read, pictures over kMaxPhotoPixels, Huffman-coded files
+// what request.cover asks for. False, with the reason in `problem`, for files whose
+// headers cannot be read, pictures over request.maxPixels, Huffman-coded files
 // declaring more blocks than their bytes can hold, and data the library
 // gives up on. A file that ends early or has damaged data in places is
 // shown as far as it goes, with out.flaw saying so.
-bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grCoverSize& cover,
+bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grDecodeRequest& request,
                 grDecodedPhoto& out, std::string& problem);
 
 }  // namespace libgr

@@ -56,9 +56,9 @@ void manageBmpColours(const grBmpFile& file, grImage2D& image, std::string& flaw
 }
 
 bool decodeFormat(grPhotoFormat format, const unsigned char* data, std::size_t size,
-                  const grCoverSize& cover, grDecodedPhoto& decoded, std::string& problem) {
-  if (format == grPhotoFormat::jpeg) return decodeJpeg(data, size, cover, decoded, problem);
-  return decodePng(data, size, decoded, problem);
+                  const grDecodeRequest& request, grDecodedPhoto& decoded, std::string& problem) {
+  if (format == grPhotoFormat::jpeg) return decodeJpeg(data, size, request, decoded, problem);
+  return decodePng(data, size, request, decoded, problem);
 }
 
 }  // namespace
@@ -110,7 +110,7 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
   }
 
   grDecodedPhoto decoded;
-  if (!decodeFormat(pictureFormat, data, size, cover, decoded, problem)) return false;
+  if (!decodeFormat(pictureFormat, data, size, {cover, maxPixels}, decoded, problem)) return false;
   manageColours(decoded);
   orientation = decoded.orientation;
   fullSize = uprightSize(decoded.storedSize, orientation);

@@ -31,6 +31,9 @@ class grPhotoFile {
   int orientation = 1;   // the EXIF orientation that was applied
   std::string problem;   // why the last read refused; empty after success
   std::string flaw;      // what is off in a picture that was shown all the same
+  // JPEG and PNG pictures declaring more pixels than this are refused before
+  // anything of their size is allocated.
+  uint64_t maxPixels = kMaxPhotoPixels;
 
   // Reads `path` and describes its picture in `image`. Pictures from BMP
   // files are described exactly as bmpToImage describes them (often the

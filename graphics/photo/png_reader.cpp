@@ -168,8 +168,8 @@ SpngContext decodeRows(const unsigned char* bytes, std::size_t n, bool trustChec
 
 }  // namespace
 
-bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
-               std::string& problem) {
+bool decodePng(const unsigned char* bytes, std::size_t n, const grDecodeRequest& request,
+               grDecodedPhoto& out, std::string& problem) {
   SpngContext ctx(spng_ctx_new(0));
   if (!ctx) {
     problem = "the PNG decoder could not be started";
@@ -181,9 +181,8 @@ bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
     problem = reasonOf(error);
     return false;
   }
-  if (uint64_t(header.width) * header.height > kMaxPhotoPixels) {
-    problem = "picture too large: " + std::to_string(header.width) + " x " +
-              std::to_string(header.height) + " is over 100 megapixels";
+  if (uint64_t(header.width) * header.height > request.maxPixels) {
+    problem = tooManyPixels(header.width, header.height, request.maxPixels);
     return false;
   }
   if (declaredRawBytes(header) > kDeflateRatio * uint64_t(n)) {

@@ -14,11 +14,11 @@ namespace libgr {
 // Decodes the PNG file in `bytes`. Opaque grey pictures of up to 8 bits
 // become luminance, other opaque ones RGB, pictures with transparency RGBA.
 // False, with the reason in `problem`, for a damaged signature or header, a
-// picture over kMaxPhotoPixels or larger than its compressed bytes can
+// picture over request.maxPixels or larger than its compressed bytes can
 // hold, a checksum error, and data that fails before any row. Data that
 // ends early after some rows is shown as far as it goes (the rest
 // transparent black, or black), with out.flaw saying so.
-bool decodePng(const unsigned char* bytes, std::size_t n, grDecodedPhoto& out,
-               std::string& problem);
+bool decodePng(const unsigned char* bytes, std::size_t n, const grDecodeRequest& request,
+               grDecodedPhoto& out, std::string& problem);
 
 }  // namespace libgr

@@ -1,8 +1,10 @@
 // libFuzzer target: arbitrary bytes taken as a photograph file and sent down
-// the path the scene's photograph quads use: the file is read
-// (grBmpFile::read), then uploaded by the quads' own recipe (uploadPhotograph:
-// described as an image, a mipmapped texture through grTextureObject::create)
-// into a real headless Mesa context.
+// the path the scene's photograph quads use, grPhotoTexture::load: the
+// format told from the content, BMP, JPEG (markers, Exif, colour profile
+// chunks) and PNG (chunks, iCCP inflation, eXIf) read, the EXIF orientation
+// read by libexif and applied, the colour profile checked and converted,
+// then the upload (GLU for BMP, the CPU-built chain for JPEG and PNG) into a
+// real headless Mesa context.
 //
 // Besides the sanitizers' findings, these count as faults (the input then
 // aborts): a GL error left by the upload, GL state it fails to restore
@@ -26,7 +28,7 @@
 namespace {
 
 [[noreturn]] void fault(const char* what, long value) {
-  std::fprintf(stderr, "bmp_upload_fuzz: %s (0x%lx)\n", what, value);
+  std::fprintf(stderr, "photo_upload_fuzz: %s (0x%lx)\n", what, value);
   std::abort();
 }
 
@@ -35,7 +37,7 @@ namespace {
 class InputFile {
  public:
   InputFile() {
-    fd_ = memfd_create("bmp-input", MFD_CLOEXEC);
+    fd_ = memfd_create("photo-input", MFD_CLOEXEC);
     if (fd_ < 0) fault("memfd_create failed", 0);
     path_ = "/proc/self/fd/" + std::to_string(fd_);
   }
@@ -67,6 +69,9 @@ GLint getInt(GLenum what) {
 // What the scene does for one photograph; returns the texture name used.
 GLuint uploadLikeThePhotographQuad(const char* path) {
   libgr::grPhotoTexture photo;
+  // Declared sizes are checked before anything of their size is allocated
+  // at any limit; a megapixel keeps every run within the fuzzer's time.
+  photo.setMaxPixels(1'000'000);
   // The file buffer, the decoded pixels and every level end at an
   // unreadable page.
   guard_page::withGuardedArrays([&] { return photo.load(path); });
@@ -93,7 +98,7 @@ void checkStateAfterUpload(GLuint name) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string why;
   if (!headless::makeContextCurrent(&why)) {
-    std::fprintf(stderr, "bmp_upload_fuzz: no GL context: %s\n", why.c_str());
+    std::fprintf(stderr, "photo_upload_fuzz: no GL context: %s\n", why.c_str());
     std::exit(1);
   }
   input = new InputFile;  // lives as long as the process
