@@ -8,14 +8,12 @@
 #include <list>
 #include <memory>
 
+#include "graphics/photo/bmp_header.h"
 #include "graphics/pixel_format.h"
-#include "utilities/byteorder.h"
 
 namespace libgr {
 
 namespace {
-
-using libutils::intel_byteorder;
 
 struct ProfileRelease {
   void operator()(void* p) const { cmsCloseProfile(p); }
@@ -145,17 +143,16 @@ std::vector<unsigned char> bmpEmbeddedProfile(const grBmpFile& file, bool& linke
   whole.view(file.fileHeader, 0, ofsvector<unsigned char>::toEnd);
   const unsigned char* bytes = whole.begin();
   const uint64_t size = whole.size();
-  const uint32_t headerSize = intel_byteorder::host32(file.infoHeader.at(0)->biSize);
+  const uint32_t headerSize = bmp::le32(bytes + kFileHeader);
   if (headerSize < kV5 || size < kFileHeader + kV5) return {};
   const unsigned char* v5 = bytes + kFileHeader;
-  const uint32_t csType =
-      libutils::intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 56));
+  const uint32_t csType = bmp::le32(v5 + 56);
   if (csType != kEmbedded && csType != kLinked) return {};
   linked = csType == kLinked;
   if (linked) return {};
-  const uint64_t offset =
-      kFileHeader + uint64_t(intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 112)));
-  const uint64_t length = intel_byteorder::host32(*reinterpret_cast<const uint32_t*>(v5 + 116));
+  // Unaligned fields: read byte by byte.
+  const uint64_t offset = kFileHeader + uint64_t(bmp::le32(v5 + 112));
+  const uint64_t length = bmp::le32(v5 + 116);
   if (length == 0 || offset > size || length > size - offset) {
     problem = "it lies past the end of the file";
     return {};
