@@ -82,7 +82,9 @@ bool extensionListHas(const char* list, const char* name) {
   const size_t length = std::strlen(name);
   const char* searchFrom = list;
   while (const char* found = std::strstr(searchFrom, name)) {
-    const bool beginsWord = found == searchFrom || found[-1] == ' ';
+    // A word starts at the list's start or after a space; the search may
+    // resume inside a failed occurrence, which is no word start.
+    const bool beginsWord = found == list || found[-1] == ' ';
     const char after = found[length];
     const bool endsWord = after == ' ' || after == '\0';
     if (beginsWord && endsWord) return true;
