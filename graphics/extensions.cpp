@@ -63,11 +63,13 @@ bool fetchTexture3D() {
 bool nothingToFetch() { return true; }
 
 // Sets `flag` when the context names `extension` and `fetchAll` finds all its
-// entry points (a named extension without them cannot be used). True when
-// the extension is named.
+// entry points (a named extension without them cannot be used). A set flag
+// is left alone with the entry points fetched for it: flags are only ever
+// set, and a later lookup that fails must not take back what uploads rely
+// on. True when the extension is named.
 bool probeExtension(const char* extension, bool& flag, bool (*fetchAll)()) {
   if (!hasExtension(extension)) return false;
-  flag = fetchAll();
+  if (!flag) flag = fetchAll();
   return true;
 }
 
