@@ -49,19 +49,68 @@ bool fillsLevelExactly(const grImage3D& image, GLsizei side) {
   return image.width == side && image.height == side && image.depth == side;
 }
 
-// Sub-image at `offset` (-1 reaches into a border).
+bool hasInterior(const grImage1D& image) { return image.width > 2; }
+bool hasInterior(const grImage2D& image) { return image.width > 2 && image.height > 2; }
+bool hasInterior(const grImage3D& image) {
+  return image.width > 2 && image.height > 2 && image.depth > 2;
+}
+
+GLint unpackValue(GLenum name) {
+  GLint value = 0;
+  glGetIntegerv(name, &value);
+  return value;
+}
+
+// Moves GL's reading past the image's border: one more pixel, row and image
+// skipped on top of the settings in force (the image's own, or the tight
+// rows its pixel source made), with rows and images as long as before.
+void skipBorderPixels() {
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, unpackValue(GL_UNPACK_SKIP_PIXELS) + 1);
+}
+void skipBorderRows(GLint width) {
+  if (unpackValue(GL_UNPACK_ROW_LENGTH) == 0) glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, unpackValue(GL_UNPACK_SKIP_ROWS) + 1);
+}
+void skipBorder(const grImage1D&) { skipBorderPixels(); }
+void skipBorder(const grImage2D& image) {
+  skipBorderRows(image.width);
+  skipBorderPixels();
+}
+void skipBorder(const grImage3D& image) {
+  if (unpackValue(GL_UNPACK_IMAGE_HEIGHT) == 0) glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, image.height);
+  glPixelStorei(GL_UNPACK_SKIP_IMAGES, unpackValue(GL_UNPACK_SKIP_IMAGES) + 1);
+  skipBorderRows(image.width);
+  skipBorderPixels();
+}
+
+// Sub-image at the level's corner, leaving out `inset` texels of the image
+// on every side.
 void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
-               GLint offset, const void* data) {
-  glTexSubImage1D(target, level, offset, image.width, f.format, f.type, data);
+               GLint inset, const void* data) {
+  glTexSubImage1D(target, level, 0, image.width - 2 * inset, f.format, f.type, data);
 }
 void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-               GLint offset, const void* data) {
-  glTexSubImage2D(target, level, offset, offset, image.width, image.height, f.format, f.type, data);
+               GLint inset, const void* data) {
+  glTexSubImage2D(target, level, 0, 0, image.width - 2 * inset, image.height - 2 * inset, f.format,
+                  f.type, data);
 }
 void fillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
-               GLint offset, const void* data) {
-  grTexSubImage3D(target, level, offset, offset, offset, image.width, image.height, image.depth,
-                  f.format, f.type, data);
+               GLint inset, const void* data) {
+  grTexSubImage3D(target, level, 0, 0, 0, image.width - 2 * inset, image.height - 2 * inset,
+                  image.depth - 2 * inset, f.format, f.type, data);
+}
+
+// The image into a level defined without pixels: at its corner, or for a
+// bordered level the image's interior at the corner of the level's.
+template <typename Image>
+void fillDefinedLevel(GLenum target, GLint level, const grPixelFormat& f, const Image& image,
+                      const void* data, GLsizei side, GLint border) {
+  if (!fitsLevel(image, side)) return;
+  if (border) {
+    if (!hasInterior(image)) return;
+    skipBorder(image);
+  }
+  fillLevel(target, level, f, image, border, data);
 }
 
 template <typename Image>
@@ -72,7 +121,7 @@ void defineAndFillImage(GLenum target, GLint level, const grPixelFormat& f, cons
     return;
   }
   defineLevel(target, level, f, image, side, border);
-  if (fitsLevel(image, side)) fillLevel(target, level, f, image, -border, data);
+  fillDefinedLevel(target, level, f, image, data, side, border);
 }
 
 template <typename Image>

@@ -20,8 +20,12 @@ GLsizei levelSide(uint32_t size, GLint border, GLint level);
 // Defines a level of `side` and fills the image into it at its corner. A
 // border level that the image covers exactly is defined with the pixels at
 // once: drivers that drop borders (Mesa) strip them from the data that way,
-// where a sub-image at -1 would be refused. An image larger than its level
-// is not sent.
+// where a sub-image at -1 would be refused. A bordered image smaller than
+// its level sends only its interior, at 0, 0 with its border skipped by the
+// unpack skips: that corner of the level's interior exists on drivers that
+// keep borders and on those that strip them, and the image's border could
+// not be the level's border anyway. An image larger than its level is not
+// sent.
 void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
                    const void* data, GLsizei side, GLint border);
 void defineAndFill(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,

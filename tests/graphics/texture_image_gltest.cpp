@@ -613,3 +613,104 @@ TEST_F(TextureUpload, PaddedAndSkippedIndexRowsKeepTheirPlaces) {
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   EXPECT_EQ(alignment, 1);  // the envelope put the fixture's setting back
 }
+
+namespace {
+
+void setSides(grImage1D& image, int side) { image.width = side; }
+void setSides(grImage2D& image, int side) { image.width = image.height = side; }
+void setSides(grImage3D& image, int side) { image.width = image.height = image.depth = side; }
+
+// An image `side` texels a side, border included, in `dims` dimensions: a
+// black border around texels of grey `grey`.
+template <typename Image>
+Image borderedImage(int dims, int side, unsigned char grey) {
+  int count = side;
+  for (int d = 1; d < dims; ++d) count *= side;
+  Bytes rgb;
+  for (int i = 0; i < count; ++i) {
+    const int at[3] = {i % side, i / side % side, i / side / side};
+    bool edge = false;
+    for (int d = 0; d < dims; ++d) edge = edge || at[d] == 0 || at[d] == side - 1;
+    rgb.insert(rgb.end(), 3, edge ? 0 : grey);
+  }
+  Image image = imageOf<Image>(grLayoutRGB, grDepth8, rgb);
+  setSides(image, side);
+  return image;
+}
+
+template <typename Texture, typename Image>
+void store(Texture& texture, const Image& image, unsigned size) {
+  texture.setImage(image, size, 0);
+}
+void store(grTextureCubeMap& cube, const grImage2D& image, unsigned size) {
+  const grImage2D faces[6] = {image, image, image, image, image, image};
+  cube.setFaces(faces, size, 0);
+}
+
+// Whether level 0 of `target` holds `grey` in its corner `interior` texels a side.
+bool cornerHolds(GLenum target, int dims, int interior, unsigned char grey) {
+  const GLint w = levelWidth(target, 0), h = levelParameter(target, 0, GL_TEXTURE_HEIGHT);
+  if (w < interior) return false;
+  const Bytes texels = texImage(target, 0);
+  for (size_t i = 0; i < texels.size(); i += 3) {
+    const GLint t = GLint(i / 3), at[3] = {t % w, t / w % h, t / w / h};
+    bool inside = true;
+    for (int d = 0; d < dims; ++d) inside = inside && at[d] < interior;
+    if (inside && texels[i] != grey) return false;
+  }
+  return true;
+}
+
+struct BorderCase {
+  int dimension;  // 1, 2, 3, or 6 for a cube map
+  bool generated;
+  int side;       // of the image, border included
+  unsigned size;  // 0: the image's
+};
+
+// Uploads a bordered image, then another through update(), into a fresh
+// texture; each one's interior must reach the corner of level 0 (of every
+// face).
+template <typename Texture>
+void checkBordered(Texture texture, const BorderCase& c) {
+  using Image = typename std::remove_reference_t<decltype(texture.images())>::value_type;
+  const int dims = c.dimension == 6 ? 2 : c.dimension, faces = c.dimension == 6 ? 6 : 1;
+  const GLenum target = targetForDimension(c.dimension);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(target, name);
+  texture.setBorder(true);
+  texture.setMipmapped(c.generated);
+  const auto check = [&](unsigned char grey, const char* what) {
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << what;
+    for (int k = 0; k < faces; ++k) {
+      const GLenum face = faces == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + k : target;
+      EXPECT_TRUE(cornerHolds(face, dims, c.side - 2, grey)) << what << ", face " << k;
+    }
+  };
+  store(texture, borderedImage<Image>(dims, c.side, 200), c.size);
+  texture.apply();
+  check(200, "apply");
+  glDeleteTextures(1, &name);
+}
+
+}  // namespace
+
+TEST_F(TextureUpload, BorderedImagesLandInTheirLevelsAndUpdateRefreshesThem) {
+  const BorderCase cases[] = {
+      // images covering their levels exactly, then smaller ones
+      {1, false, 6, 0}, {1, true, 10, 0},  {2, false, 6, 0},  {2, true, 6, 0},  {3, false, 6, 0},
+      {3, true, 6, 0},  {6, false, 6, 0},  {1, false, 4, 10}, {1, true, 4, 10}, {2, false, 4, 10},
+      {2, true, 4, 10}, {3, false, 4, 10}, {6, false, 4, 10}};
+  for (const BorderCase& c : cases) {
+    SCOPED_TRACE("dimension " + std::to_string(c.dimension) + (c.generated ? " generated" : "") +
+                 ", side " + std::to_string(c.side) + ", size " + std::to_string(c.size));
+    resetExtensionProbes();
+    ASSERT_NE(probeTexture3D(), nullptr);
+    ASSERT_TRUE(!c.generated || probeGenerateMipmap());
+    if (c.dimension == 1) checkBordered(grTexture1D(), c);
+    if (c.dimension == 2) checkBordered(grTexture2D(), c);
+    if (c.dimension == 3) checkBordered(grTexture3D(), c);
+    if (c.dimension == 6) checkBordered(grTextureCubeMap(), c);
+  }
+}
