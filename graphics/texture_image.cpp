@@ -51,9 +51,11 @@ enum class CompressFlag { EveryEntry, MipmappedBaseOnly };
 // Which defined levels keep the texture's border (level 0 always does).
 enum class LevelBorder { EveryLevel, AboveZeroWhenMipmapped, LevelZeroOnly };
 
-// Side of a generated base level: the size's power of two plus the border,
-// or a power of two that leaves room for the border within the size.
-enum class GeneratedSide { SizePlusBorder, BorderWithinSize };
+// Side of every level (a generated base included): the size's power of two
+// plus the border, or a power of two that leaves room for the border within
+// the size. One rule for all levels of a kind keeps a bordered chain
+// consistent with its level 0.
+enum class LevelSides { SizePlusBorder, BorderWithinSize };
 
 // Border argument of compressed images and of a generated base level. For
 // compressed images, levels above a mipmapped base get none unless generation
@@ -69,7 +71,7 @@ struct UploadRules {
   std::size_t faces;       // images per level
   CompressFlag compress;
   LevelBorder levelBorder;
-  GeneratedSide generatedSide;
+  LevelSides levelSides;
   CompressedBorder compressedBorder;
   EntryPoints entryPoints;
 };
@@ -79,7 +81,7 @@ constexpr UploadRules k1D = {GL_TEXTURE_1D,
                              1,
                              CompressFlag::MipmappedBaseOnly,
                              LevelBorder::EveryLevel,
-                             GeneratedSide::SizePlusBorder,
+                             LevelSides::SizePlusBorder,
                              CompressedBorder::Texture,
                              EntryPoints::Core};
 constexpr UploadRules k2D = {GL_TEXTURE_2D,
@@ -87,7 +89,7 @@ constexpr UploadRules k2D = {GL_TEXTURE_2D,
                              1,
                              CompressFlag::EveryEntry,
                              LevelBorder::AboveZeroWhenMipmapped,
-                             GeneratedSide::BorderWithinSize,
+                             LevelSides::BorderWithinSize,
                              CompressedBorder::Texture,
                              EntryPoints::Core};
 constexpr UploadRules k3D = {GL_TEXTURE_3D,
@@ -95,7 +97,7 @@ constexpr UploadRules k3D = {GL_TEXTURE_3D,
                              1,
                              CompressFlag::EveryEntry,
                              LevelBorder::AboveZeroWhenMipmapped,
-                             GeneratedSide::BorderWithinSize,
+                             LevelSides::BorderWithinSize,
                              CompressedBorder::NoneAboveAnUngeneratedBase,
                              EntryPoints::Texture3D};
 constexpr UploadRules kCubeMap = {GL_TEXTURE_CUBE_MAP,
@@ -103,7 +105,7 @@ constexpr UploadRules kCubeMap = {GL_TEXTURE_CUBE_MAP,
                                   6,
                                   CompressFlag::EveryEntry,
                                   LevelBorder::LevelZeroOnly,
-                                  GeneratedSide::BorderWithinSize,
+                                  LevelSides::BorderWithinSize,
                                   CompressedBorder::None,
                                   EntryPoints::Core};
 
@@ -116,11 +118,13 @@ GLint generatedBorder(const UploadRules& rules, GLint border) {
   return rules.compressedBorder == CompressedBorder::None ? 0 : border;
 }
 
+GLsizei sideOf(const UploadRules& rules, uint32_t size, GLint border, GLint level) {
+  const bool within = border && rules.levelSides == LevelSides::BorderWithinSize;
+  return levelSide(within ? (size > 2 ? size - 2 : 0) : size, border, level);
+}
+
 GLsizei generatedSide(const UploadRules& rules, uint32_t size, GLint border) {
-  const GLint b = generatedBorder(rules, border);
-  if (rules.generatedSide == GeneratedSide::SizePlusBorder)
-    return GLsizei(floorPowerOfTwo(size) + 2 * uint32_t(b));
-  return levelSide(size, b, 0);
+  return sideOf(rules, size, generatedBorder(rules, border), 0);
 }
 
 GLint borderOfCompressed(const UploadRules& rules, GLint border, bool aboveMipmappedBase) {
@@ -268,7 +272,7 @@ class Upload {
       return;
     }
     const GLint border = definedBorder(rules_, border_, level, mipmapped);
-    levels_.level(target, level, f, image, levelSide(texture_.size(), border, level), border);
+    levels_.level(target, level, f, image, sideOf(rules_, texture_.size(), border, level), border);
   }
 
   const grImageTexture<Image, Params>& texture_;

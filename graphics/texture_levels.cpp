@@ -13,8 +13,7 @@
 
 namespace libgr {
 
-GLsizei levelSide(uint32_t size, GLint border, GLint level) {
-  const uint32_t interior = border ? (size > 2 ? size - 2 : 0) : size;
+GLsizei levelSide(uint32_t interior, GLint border, GLint level) {
   const uint32_t side = std::max<uint32_t>(1, floorPowerOfTwo(interior) >> level);
   return GLsizei(side + 2 * uint32_t(border));
 }

@@ -13,9 +13,9 @@
 
 namespace libgr {
 
-// Side of a square (cubic) level: the largest power of two within the
-// texture's size, halved per level, plus the border on both sides.
-GLsizei levelSide(uint32_t size, GLint border, GLint level);
+// Side of a level (square or cubic for 2-D and 3-D): the largest power of
+// two within `interior`, halved per level, plus the border on both sides.
+GLsizei levelSide(uint32_t interior, GLint border, GLint level);
 
 // Defines a level of `side` and fills the image into it at its corner. A
 // border level that the image covers exactly is defined with the pixels at

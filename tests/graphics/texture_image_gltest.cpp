@@ -714,3 +714,23 @@ TEST_F(TextureUpload, BorderedImagesLandInTheirLevelsAndUpdateRefreshesThem) {
     if (c.dimension == 6) checkBordered(grTextureCubeMap(), c);
   }
 }
+
+TEST_F(TextureUpload, BorderedOneDimensionalChainsSizeEveryLevelByOneRule) {
+  glBindTexture(GL_TEXTURE_1D, name);
+  for (const bool generated : {true, false}) {
+    SCOPED_TRACE(generated ? "generated" : "GLU");
+    resetExtensionProbes();
+    ASSERT_TRUE(!generated || probeGenerateMipmap());
+    grTexture1D texture;
+    texture.setMipmapped(true);
+    texture.setBorder(true);
+    const std::array<grImage1D, 2> levels = {borderedImage<grImage1D>(1, 8, 200),
+                                             borderedImage<grImage1D>(1, 6, 100)};
+    texture.setImages(levels.begin(), levels.end(), 0, 0);  // size 8
+    texture.apply();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    for (GLint level = 0; level <= 3; ++level)
+      EXPECT_EQ(levelWidth(GL_TEXTURE_1D, level), 8 >> level) << "level " << level;
+    EXPECT_EQ(texImage(GL_TEXTURE_1D, 1), Bytes(12, 100));  // the level-1 image's interior
+  }
+}
