@@ -187,21 +187,21 @@ struct DefineLevels {
 
 struct RefillLevels {
   void generatedBase(GLenum target, GLenum switchTarget, const grPixelFormat& f,
-                     const grImage2D& image, GLsizei, GLint) const {
+                     const grImage2D& image, GLsizei side, GLint border) const {
     const grMipmapGeneration generation(switchTarget);
     if (image.compressed)
-      compressed(target, 0, f, image, 0);
+      compressed(target, 0, f, image, border);
     else
-      level(target, 0, f, image, 0, 0);
+      level(target, 0, f, image, side, border);
   }
   void compressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-                  GLint) const {
-    sendCompressedSub(target, level, f, image);
+                  GLint border) const {
+    sendCompressedSub(target, level, f, image, border);
   }
-  void level(GLenum target, GLint level, grPixelFormat f, const grImage2D& image, GLsizei,
-             GLint) const {
+  void level(GLenum target, GLint level, grPixelFormat f, const grImage2D& image, GLsizei side,
+             GLint border) const {
     const grPixelSource source(image, f);
-    refillLevel(target, level, f, image, source.data());
+    refillLevel(target, level, f, image, source.data(), side, border);
   }
 };
 

@@ -100,7 +100,9 @@ class grTexture2D : public grImageTexture<grImage2D, grTexParams2D> {
  public:
   int dimension() const override { return 2; }
   void apply() override;
-  // Re-sends the pixels into the levels apply() defined.
+  // Re-sends the pixels into the levels apply() defined, to the places
+  // apply() sent them (a bordered level that its image covers exactly is
+  // defined again with them).
   void update() override;
 };
 

@@ -221,8 +221,11 @@ void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage3D&
 }
 
 void refillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-                 const void* data) {
-  fillLevel(target, level, f, image, 0, data);
+                 const void* data, GLsizei side, GLint border) {
+  if (border && fillsLevelExactly(image, side))
+    defineLevel(target, level, f, image, side, border, data);
+  else
+    fillDefinedLevel(target, level, f, image, data, side, border);
 }
 
 void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
@@ -244,10 +247,11 @@ void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const gr
                          border, GLsizei(image.pixels.size()), image.pixels.begin());
 }
 
-void sendCompressedSub(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image) {
+void sendCompressedSub(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                       GLint border) {
   if (!grHasTextureCompression || !grCompressedTexSubImage2D) return;
-  grCompressedTexSubImage2D(target, level, 0, 0, image.width, image.height, f.internalFormat,
-                            GLsizei(image.pixels.size()), image.pixels.begin());
+  grCompressedTexSubImage2D(target, level, -border, -border, image.width, image.height,
+                            f.internalFormat, GLsizei(image.pixels.size()), image.pixels.begin());
 }
 
 void buildFromBase(GLenum target, grPixelFormat f, const grImage1D& image, GLsizei, GLint,

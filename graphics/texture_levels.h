@@ -44,9 +44,13 @@ void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage2D&
 void defineGeneratedBase(GLenum target, const grPixelFormat& f, const grImage3D& image,
                          const void* data, GLsizei side, GLint border);
 
-// Pixels into an existing 2-D level at 0, 0.
+// Pixels into an existing 2-D level of `side`, where defineAndFill put
+// them. A bordered level that the image covers exactly is defined with the
+// pixels again, as defineAndFill did: a sub-image at -1 is refused where the
+// driver stripped the border, and one at 0, 0 would leave a kept border
+// stale.
 void refillLevel(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-                 const void* data);
+                 const void* data, GLsizei side, GLint border);
 
 // Compressed data as it stands; nothing without compression.
 void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage1D& image,
@@ -55,8 +59,10 @@ void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const gr
                     GLint border);
 void sendCompressed(GLenum target, GLint level, const grPixelFormat& f, const grImage3D& image,
                     GLint border);
-// Compressed data into an existing 2-D level at 0, 0.
-void sendCompressedSub(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image);
+// Compressed data into an existing 2-D level, over what sendCompressed
+// covered with the same border (from -border on).
+void sendCompressedSub(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                       GLint border);
 
 // The chain of a mipmapped upload without automatic generation, from its
 // base image. GLU builds it from 1-D and 2-D images (from the colours GL

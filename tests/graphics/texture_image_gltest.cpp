@@ -691,6 +691,9 @@ void checkBordered(Texture texture, const BorderCase& c) {
   store(texture, borderedImage<Image>(dims, c.side, 200), c.size);
   texture.apply();
   check(200, "apply");
+  store(texture, borderedImage<Image>(dims, c.side, 100), c.size);
+  texture.update();
+  check(100, "update");
   glDeleteTextures(1, &name);
 }
 
