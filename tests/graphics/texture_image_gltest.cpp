@@ -616,9 +616,15 @@ TEST_F(TextureUpload, PaddedAndSkippedIndexRowsKeepTheirPlaces) {
 
 namespace {
 
-void setSides(grImage1D& image, int side) { image.width = side; }
-void setSides(grImage2D& image, int side) { image.width = image.height = side; }
-void setSides(grImage3D& image, int side) { image.width = image.height = image.depth = side; }
+void setSides(grImage1D& image, int width, int) { image.width = width; }
+void setSides(grImage2D& image, int width, int height) {
+  image.width = width;
+  image.height = height;
+}
+void setSides(grImage3D& image, int width, int height) {
+  image.width = width;
+  image.height = image.depth = height;
+}
 
 // An image `side` texels a side, border included, in `dims` dimensions: a
 // black border around texels of grey `grey`.
@@ -634,7 +640,7 @@ Image borderedImage(int dims, int side, unsigned char grey) {
     rgb.insert(rgb.end(), 3, edge ? 0 : grey);
   }
   Image image = imageOf<Image>(grLayoutRGB, grDepth8, rgb);
-  setSides(image, side);
+  setSides(image, side, side);
   return image;
 }
 
@@ -736,4 +742,100 @@ TEST_F(TextureUpload, BorderedOneDimensionalChainsSizeEveryLevelByOneRule) {
       EXPECT_EQ(levelWidth(GL_TEXTURE_1D, level), 8 >> level) << "level " << level;
     EXPECT_EQ(texImage(GL_TEXTURE_1D, 1), Bytes(12, 100));  // the level-1 image's interior
   }
+}
+
+namespace {
+
+enum { kGenerate = 1, k3D = 2 };  // probes run first
+
+struct BaseCase {
+  int dimension, probes;
+  bool mipmapped;
+  uint32_t layout, componentClass, depthCode;
+  bool compressed;
+  int width, height;
+  unsigned size, entries;
+  const char* problem;
+};
+
+// Uploads `entries` copies of the case's image, all texels 77, into a fresh
+// texture: what it tells of level 0 must be what GL holds.
+template <typename Texture>
+void checkBaseLevel(Texture texture, const BaseCase& c) {
+  using Image = typename std::remove_reference_t<decltype(texture.images())>::value_type;
+  const size_t bytes = size_t(c.width) * c.height * (c.dimension == 3 ? c.height : 1) * 8;
+  Image image = imageOf<Image>(c.layout, c.depthCode, Bytes(bytes, 77), c.componentClass);
+  setSides(image, c.width, c.height);
+  image.compressed = c.compressed;
+  const std::vector<Image> images(c.entries, image);
+  texture.setImages(images.begin(), images.end(), c.size, 0);
+  texture.setMipmapped(c.mipmapped);
+  EXPECT_FALSE(texture.baseLevelSent()) << "before any upload";
+  const GLenum target = targetForDimension(c.dimension);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(target, name);
+  texture.apply();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EXPECT_EQ(texture.baseLevelProblem(), c.problem);
+  bool held = true;
+  for (int k = 0; k < (c.dimension == 6 ? 6 : 1); ++k) {
+    const Bytes texels =
+        texImage(c.dimension == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + k : target, 0);
+    held = held && !texels.empty() && texels[0] == 77;
+  }
+  EXPECT_EQ(texture.baseLevelSent(), held);
+  glDeleteTextures(1, &name);
+}
+
+}  // namespace
+
+TEST_F(TextureUpload, EveryTextureTellsWhetherItsBaseLevelGotAnImage) {
+  const uint32_t rgb = grLayoutRGB, u = grClassUnsigned, d8 = grDepth8;
+  const BaseCase cases[] = {
+      {2, 0, true, rgb, u, d8, false, 420, 276, 0, 1, ""},  // GLU scales it
+      {2, 0, false, rgb, u, d8, false, 420, 276, 0, 1,
+       "the 420 x 276 image is larger than its 256 x 256 level"},
+      {2, kGenerate, true, rgb, u, d8, false, 4, 4, 0, 1, ""},
+      {2, kGenerate, true, rgb, u, d8, false, 8, 8, 4, 1,
+       "the 8 x 8 image is larger than its 4 x 4 level"},
+      {2, 0, false, grLayoutTwoComponent, u, d8, false, 4, 4, 0, 1,
+       "the image's description (layout 14, class 1, depth code 3) resolves to no GL format"},
+      {2, 0, false, grLayoutRed, u, d8, true, 4, 4, 0, 1,
+       "the image is compressed and texture compression is not available "
+       "(probeTextureCompression)"},
+      {2, 0, true, rgb, grClassFloat, grDepth16, false, 4, 4, 0, 1,  // half floats
+       "GLU refused the image: invalid enumerant"},
+      {1, 0, true, rgb, u, d8, false, 300, 1, 0, 1, ""},
+      {1, 0, false, rgb, u, d8, false, 300, 1, 0, 1,
+       "the 300-wide image is larger than its 256-wide level"},
+      {3, k3D, false, rgb, u, d8, false, 2, 2, 0, 1, ""},
+      {3, 0, false, rgb, u, d8, false, 2, 2, 0, 1,
+       "the 3-D entry points were not fetched (probeTexture3D)"},
+      {6, 0, false, rgb, u, d8, false, 4, 4, 0, 6, ""},
+      {6, 0, false, rgb, u, d8, false, 4, 4, 0, 5,
+       "its 5 images make no complete level of six faces"},
+      {6, 0, true, rgb, u, d8, false, 4, 4, 0, 5, "face -Z: there is no image"}};
+  for (const BaseCase& c : cases) {
+    SCOPED_TRACE("dimension " + std::to_string(c.dimension) + ", " + std::to_string(c.width) +
+                 " x " + std::to_string(c.height) + (c.mipmapped ? ", mipmapped" : ""));
+    resetExtensionProbes();
+    ASSERT_TRUE(!(c.probes & kGenerate) || probeGenerateMipmap());
+    ASSERT_TRUE(!(c.probes & k3D) || probeTexture3D());
+    if (c.dimension == 1) checkBaseLevel(grTexture1D(), c);
+    if (c.dimension == 2) checkBaseLevel(grTexture2D(), c);
+    if (c.dimension == 3) checkBaseLevel(grTexture3D(), c);
+    if (c.dimension == 6) checkBaseLevel(grTextureCubeMap(), c);
+  }
+  // update() tells as well, from the same checks.
+  glBindTexture(GL_TEXTURE_2D, name);
+  grTexture2D texture;
+  texture.apply();
+  EXPECT_EQ(texture.baseLevelProblem(), "the texture holds no image");
+  texture.setImage(image2D(4, 4, grLayoutRGB, grDepth8, solid(16, 1, 2, 3)), 0, 0);
+  texture.apply();
+  EXPECT_TRUE(texture.baseLevelSent());
+  texture.setImage(image2D(8, 8, grLayoutRGB, grDepth8, solid(64, 1, 2, 3)), 4, 0);
+  texture.update();
+  EXPECT_EQ(texture.baseLevelProblem(), "the 8 x 8 image is larger than its 4 x 4 level");
 }
