@@ -63,11 +63,13 @@ bool fetchTexture3D() {
 bool nothingToFetch() { return true; }
 
 // Sets `flag` when the context names `extension` and `fetchAll` finds all its
-// entry points (a named extension without them cannot be used). True when
-// the extension is named.
+// entry points (a named extension without them cannot be used). A set flag
+// is left alone with the entry points fetched for it: flags are only ever
+// set, and a later lookup that fails must not take back what uploads rely
+// on. True when the extension is named.
 bool probeExtension(const char* extension, bool& flag, bool (*fetchAll)()) {
   if (!hasExtension(extension)) return false;
-  flag = fetchAll();
+  if (!flag) flag = fetchAll();
   return true;
 }
 
@@ -82,7 +84,9 @@ bool extensionListHas(const char* list, const char* name) {
   const size_t length = std::strlen(name);
   const char* searchFrom = list;
   while (const char* found = std::strstr(searchFrom, name)) {
-    const bool beginsWord = found == searchFrom || found[-1] == ' ';
+    // A word starts at the list's start or after a space; the search may
+    // resume inside a failed occurrence, which is no word start.
+    const bool beginsWord = found == list || found[-1] == ' ';
     const char after = found[length];
     const bool endsWord = after == ' ' || after == '\0';
     if (beginsWord && endsWord) return true;

@@ -6,7 +6,10 @@
 //
 // The flags start false and the entry points null; nothing probes by itself.
 // A probe sets its flag only when the driver names the extension and every
-// entry point it needs could be fetched.
+// entry point it needs could be fetched. Flags are only ever set: once a
+// probe has set its flag, later probes keep it and the entry points fetched
+// with it (they fetch nothing again), so a later failing lookup cannot clear
+// what an earlier probe found.
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -49,8 +52,8 @@ bool extensionListHas(const char* list, const char* name);
 // or one holding a space (without asking GL), and without a current context.
 bool hasExtension(const char* name);
 
-// Each probe asks for its extension and, when it is named, sets its flag and
-// fetches its entry points. Results: the fetched address of
+// Each probe asks for its extension and, when it is named and its flag is
+// not set yet, fetches its entry points and sets its flag. Results: the fetched address of
 // glGetCompressedTexImageARB / glTexSubImage3DEXT when the extension is named
 // (else null), or whether the extension is named.
 grProc probeTextureCompression();

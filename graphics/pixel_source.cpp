@@ -50,12 +50,12 @@ bool positiveDimensions(const grImage3D& image) {
   return image.width > 0 && image.height > 0 && image.depth > 0;
 }
 
-// True when the window holds every byte GL will read for this image. The
-// alignment in force is the image's own (when GL will take it) or else GL's
-// current one, which is asked for only when the widest alignment does not
-// fit already.
+// The bytes GL will read for this image from its window (0 or less when GL
+// cannot unpack its format and type). The alignment in force is the image's
+// own (when GL will take it) or else GL's current one, which is asked for
+// only when the widest alignment does not fit already.
 template <typename Image>
-bool windowHoldsImage(const Image& image, const grPixelFormat& format) {
+int64_t bytesRead(const Image& image, const grPixelFormat& format) {
   grUnpackExtent extent = extentOf(image);
   const int64_t available = image.pixels.size();
   const bool ownAlignment = image.pixelStore && validAlignment(image.pixelStore->alignment);
@@ -67,17 +67,24 @@ bool windowHoldsImage(const Image& image, const grPixelFormat& format) {
     extent.alignment = current;
     needed = unpackedByteCount(format.format, format.type, extent);
   }
-  return needed > 0 && needed <= available;
+  return needed;
 }
 
 template <typename Image>
-bool prepareChecked(const Image& image, bool compress, grPixelFormat& format) {
-  if (!image.pixels.hasStorage() || image.pixels.empty()) return false;
+std::string prepareChecked(const Image& image, bool compress, grPixelFormat& format) {
+  if (!image.pixels.hasStorage() || image.pixels.empty()) return "the image has no pixels";
   if (!resolvePixelFormat(format, image.layout, image.componentClass, image.depthCode, compress))
-    return false;
-  if (!positiveDimensions(image)) return false;
-  if (image.compressed) return true;
-  return windowHoldsImage(image, format);
+    return "the image's description (layout " + std::to_string(image.layout) + ", class " +
+           std::to_string(image.componentClass) + ", depth code " +
+           std::to_string(image.depthCode) + ") resolves to no GL format";
+  if (!positiveDimensions(image)) return "the image has a side of 0 or less";
+  if (image.compressed) return {};
+  const int64_t needed = bytesRead(image, format);
+  if (needed <= 0) return "GL cannot unpack the image's pixel format with its type";
+  if (needed > int64_t(image.pixels.size()))
+    return "the image holds " + std::to_string(image.pixels.size()) + " bytes, fewer than the " +
+           std::to_string(needed) + " GL would read";
+  return {};
 }
 
 // Tight client packing and unpacking for a temporary RGB buffer (inside an
@@ -122,13 +129,13 @@ void repackIndexRows(std::vector<unsigned char>& repacked, const unsigned char* 
 
 }  // namespace
 
-bool prepareImage(const grImage1D& image, bool compress, grPixelFormat& format) {
+std::string prepareImage(const grImage1D& image, bool compress, grPixelFormat& format) {
   return prepareChecked(image, compress, format);
 }
-bool prepareImage(const grImage2D& image, bool compress, grPixelFormat& format) {
+std::string prepareImage(const grImage2D& image, bool compress, grPixelFormat& format) {
   return prepareChecked(image, compress, format);
 }
-bool prepareImage(const grImage3D& image, bool compress, grPixelFormat& format) {
+std::string prepareImage(const grImage3D& image, bool compress, grPixelFormat& format) {
   return prepareChecked(image, compress, format);
 }
 

@@ -5,6 +5,7 @@
 // which puts the caller's pixel-store settings back.
 #include <GL/gl.h>
 
+#include <string>
 #include <vector>
 
 #include "graphics/image.h"
@@ -20,10 +21,11 @@ grUnpackExtent extentOf(const grImage3D& image);
 // Resolves an image and decides whether it is sent: fillers (no pixels),
 // descriptions without a row, empty or negative dimensions and windows too
 // short for what GL would read are skipped. Compressed images are sent as
-// their window stands.
-bool prepareImage(const grImage1D& image, bool compress, grPixelFormat& format);
-bool prepareImage(const grImage2D& image, bool compress, grPixelFormat& format);
-bool prepareImage(const grImage3D& image, bool compress, grPixelFormat& format);
+// their window stands. Returns why an image is skipped, in words; empty
+// when it is sent.
+std::string prepareImage(const grImage1D& image, bool compress, grPixelFormat& format);
+std::string prepareImage(const grImage2D& image, bool compress, grPixelFormat& format);
+std::string prepareImage(const grImage3D& image, bool compress, grPixelFormat& format);
 
 // Where GL reads an image's pixels from, inside the image's envelope.
 // Colour indices are first copied into tight rows of one byte per index:

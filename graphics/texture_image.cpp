@@ -6,6 +6,8 @@
 
 #include <GL/glext.h>
 
+#include <string>
+
 #include "graphics/extensions.h"
 #include "graphics/pixel_source.h"
 #include "graphics/pixel_transfer.h"
@@ -51,9 +53,11 @@ enum class CompressFlag { EveryEntry, MipmappedBaseOnly };
 // Which defined levels keep the texture's border (level 0 always does).
 enum class LevelBorder { EveryLevel, AboveZeroWhenMipmapped, LevelZeroOnly };
 
-// Side of a generated base level: the size's power of two plus the border,
-// or a power of two that leaves room for the border within the size.
-enum class GeneratedSide { SizePlusBorder, BorderWithinSize };
+// Side of every level (a generated base included): the size's power of two
+// plus the border, or a power of two that leaves room for the border within
+// the size. One rule for all levels of a kind keeps a bordered chain
+// consistent with its level 0.
+enum class LevelSides { SizePlusBorder, BorderWithinSize };
 
 // Border argument of compressed images and of a generated base level. For
 // compressed images, levels above a mipmapped base get none unless generation
@@ -69,7 +73,7 @@ struct UploadRules {
   std::size_t faces;       // images per level
   CompressFlag compress;
   LevelBorder levelBorder;
-  GeneratedSide generatedSide;
+  LevelSides levelSides;
   CompressedBorder compressedBorder;
   EntryPoints entryPoints;
 };
@@ -79,7 +83,7 @@ constexpr UploadRules k1D = {GL_TEXTURE_1D,
                              1,
                              CompressFlag::MipmappedBaseOnly,
                              LevelBorder::EveryLevel,
-                             GeneratedSide::SizePlusBorder,
+                             LevelSides::SizePlusBorder,
                              CompressedBorder::Texture,
                              EntryPoints::Core};
 constexpr UploadRules k2D = {GL_TEXTURE_2D,
@@ -87,7 +91,7 @@ constexpr UploadRules k2D = {GL_TEXTURE_2D,
                              1,
                              CompressFlag::EveryEntry,
                              LevelBorder::AboveZeroWhenMipmapped,
-                             GeneratedSide::BorderWithinSize,
+                             LevelSides::BorderWithinSize,
                              CompressedBorder::Texture,
                              EntryPoints::Core};
 constexpr UploadRules k3D = {GL_TEXTURE_3D,
@@ -95,7 +99,7 @@ constexpr UploadRules k3D = {GL_TEXTURE_3D,
                              1,
                              CompressFlag::EveryEntry,
                              LevelBorder::AboveZeroWhenMipmapped,
-                             GeneratedSide::BorderWithinSize,
+                             LevelSides::BorderWithinSize,
                              CompressedBorder::NoneAboveAnUngeneratedBase,
                              EntryPoints::Texture3D};
 constexpr UploadRules kCubeMap = {GL_TEXTURE_CUBE_MAP,
@@ -103,7 +107,7 @@ constexpr UploadRules kCubeMap = {GL_TEXTURE_CUBE_MAP,
                                   6,
                                   CompressFlag::EveryEntry,
                                   LevelBorder::LevelZeroOnly,
-                                  GeneratedSide::BorderWithinSize,
+                                  LevelSides::BorderWithinSize,
                                   CompressedBorder::None,
                                   EntryPoints::Core};
 
@@ -116,11 +120,13 @@ GLint generatedBorder(const UploadRules& rules, GLint border) {
   return rules.compressedBorder == CompressedBorder::None ? 0 : border;
 }
 
+GLsizei sideOf(const UploadRules& rules, uint32_t size, GLint border, GLint level) {
+  const bool within = border && rules.levelSides == LevelSides::BorderWithinSize;
+  return levelSide(within ? (size > 2 ? size - 2 : 0) : size, border, level);
+}
+
 GLsizei generatedSide(const UploadRules& rules, uint32_t size, GLint border) {
-  const GLint b = generatedBorder(rules, border);
-  if (rules.generatedSide == GeneratedSide::SizePlusBorder)
-    return GLsizei(floorPowerOfTwo(size) + 2 * uint32_t(b));
-  return levelSide(size, b, 0);
+  return sideOf(rules, size, generatedBorder(rules, border), 0);
 }
 
 GLint borderOfCompressed(const UploadRules& rules, GLint border, bool aboveMipmappedBase) {
@@ -159,45 +165,41 @@ bool generating(const grPixelFormat& f) {
 
 struct DefineLevels {
   template <typename Image>
-  void generatedBase(GLenum target, GLenum switchTarget, grPixelFormat f, const Image& image,
-                     GLsizei side, GLint border) const {
+  std::string generatedBase(GLenum target, GLenum switchTarget, grPixelFormat f, const Image& image,
+                            GLsizei side, GLint border) const {
     const grPixelSource source(image, f);
     const grMipmapGeneration generation(switchTarget);
-    if (image.compressed)
-      sendCompressed(target, 0, f, image, border);
-    else
-      defineGeneratedBase(target, f, image, source.data(), side, border);
+    if (image.compressed) return sendCompressed(target, 0, f, image, border);
+    return defineGeneratedBase(target, f, image, source.data(), side, border);
   }
   template <typename Image>
-  void compressed(GLenum target, GLint level, const grPixelFormat& f, const Image& image,
-                  GLint border) const {
-    sendCompressed(target, level, f, image, border);
+  std::string compressed(GLenum target, GLint level, const grPixelFormat& f, const Image& image,
+                         GLint border) const {
+    return sendCompressed(target, level, f, image, border);
   }
   template <typename Image>
-  void level(GLenum target, GLint level, grPixelFormat f, const Image& image, GLsizei side,
-             GLint border) const {
+  std::string level(GLenum target, GLint level, grPixelFormat f, const Image& image, GLsizei side,
+                    GLint border) const {
     const grPixelSource source(image, f);
-    defineAndFill(target, level, f, image, source.data(), side, border);
+    return defineAndFill(target, level, f, image, source.data(), side, border);
   }
 };
 
 struct RefillLevels {
-  void generatedBase(GLenum target, GLenum switchTarget, const grPixelFormat& f,
-                     const grImage2D& image, GLsizei, GLint) const {
+  std::string generatedBase(GLenum target, GLenum switchTarget, const grPixelFormat& f,
+                            const grImage2D& image, GLsizei side, GLint border) const {
     const grMipmapGeneration generation(switchTarget);
-    if (image.compressed)
-      compressed(target, 0, f, image, 0);
-    else
-      level(target, 0, f, image, 0, 0);
+    if (image.compressed) return compressed(target, 0, f, image, border);
+    return level(target, 0, f, image, side, border);
   }
-  void compressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
-                  GLint) const {
-    sendCompressedSub(target, level, f, image);
+  std::string compressed(GLenum target, GLint level, const grPixelFormat& f, const grImage2D& image,
+                         GLint border) const {
+    return sendCompressedSub(target, level, f, image, border);
   }
-  void level(GLenum target, GLint level, grPixelFormat f, const grImage2D& image, GLsizei,
-             GLint) const {
+  std::string level(GLenum target, GLint level, grPixelFormat f, const grImage2D& image,
+                    GLsizei side, GLint border) const {
     const grPixelSource source(image, f);
-    refillLevel(target, level, f, image, source.data());
+    return refillLevel(target, level, f, image, source.data(), side, border);
   }
 };
 
@@ -214,61 +216,83 @@ class Upload {
         levels_(levels),
         border_(texture.border() ? 1 : 0) {}
 
-  void run() {
-    if (images_.empty()) return;
+  // Returns why level 0 got no image, empty when it got one.
+  std::string run() {
+    if (images_.empty()) return "the texture holds no image";
     grColorMapGuard maps;
     maps.apply(images_[0].colorMaps);
-    if (canSend(rules_)) sendImages(maps.active());
+    const std::string problem = canSend(rules_) ? sendImages(maps.active())
+                                                : "the 3-D entry points were not fetched "
+                                                  "(probeTexture3D)";
     applyTexParams(texture_.params());
     applyBorderColor(rules_.target, texture_.borderColor());
     maps.restore();
+    return problem;
   }
 
  private:
-  void sendImages(bool mapsActive) {
+  // Level 0 got its image when every face did; the first face that did not
+  // names the problem.
+  std::string sendImages(bool mapsActive) {
     const std::size_t levels = images_.size() / rules_.faces;  // complete sets only
+    std::string problem;
+    const auto base = [&](std::size_t face, const std::string& why) {
+      if (problem.empty() && !why.empty()) problem = onFace(face, why);
+    };
     std::size_t first = 0;
     if (texture_.mipmapped()) {
-      const std::size_t baseFaces = std::min(images_.size(), rules_.faces);
-      for (std::size_t face = 0; face < baseFaces; ++face) sendBase(face, mapsActive);
+      for (std::size_t face = 0; face < rules_.faces; ++face)
+        base(face, face < images_.size() ? sendBase(face, mapsActive) : "there is no image");
       first = 1;
+    } else if (levels == 0) {
+      problem =
+          "its " + std::to_string(images_.size()) + " images make no complete level of six faces";
     }
-    for (std::size_t level = first; level < levels; ++level)
-      for (std::size_t face = 0; face < rules_.faces; ++face) sendLevel(GLint(level), face);
+    for (std::size_t level = first; level < levels; ++level) {
+      for (std::size_t face = 0; face < rules_.faces; ++face) {
+        const std::string why = sendLevel(GLint(level), face);
+        if (level == 0) base(face, why);
+      }
+    }
+    return problem;
+  }
+
+  std::string onFace(std::size_t face, const std::string& why) const {
+    static const char* const names[] = {"+X", "-X", "+Y", "-Y", "+Z", "-Z"};
+    return rules_.faces == 1 ? why : std::string("face ") + names[face] + ": " + why;
   }
 
   // Level 0 of a mipmapped upload: generated by GL when it can, compressed
   // data as it stands, else built from the image.
-  void sendBase(std::size_t face, bool mapsActive) {
+  std::string sendBase(std::size_t face, bool mapsActive) {
     const Image& image = images_[face];
     grPixelFormat f;
-    if (!prepareImage(image, texture_.compress(), f)) return;
+    if (std::string why = prepareImage(image, texture_.compress(), f); !why.empty()) return why;
     grUnpackScope scope(image.pixelStore, image.unpack);
     const GLenum target = rules_.firstFaceTarget + GLenum(face);
     const GLsizei side = generatedSide(rules_, texture_.size(), border_);
     if (generating(f))
-      levels_.generatedBase(target, rules_.target, f, image, side,
-                            generatedBorder(rules_, border_));
-    else if (image.compressed)
-      levels_.compressed(target, 0, f, image, borderOfCompressed(rules_, border_, false));
-    else
-      buildFromBase(target, f, image, side, border_, mapsActive);
+      return levels_.generatedBase(target, rules_.target, f, image, side,
+                                   generatedBorder(rules_, border_));
+    if (image.compressed)
+      return levels_.compressed(target, 0, f, image, borderOfCompressed(rules_, border_, false));
+    return buildFromBase(target, f, image, side, border_, mapsActive);
   }
 
-  void sendLevel(GLint level, std::size_t face) {
+  std::string sendLevel(GLint level, std::size_t face) {
     const Image& image = images_[std::size_t(level) * rules_.faces + face];
     const bool compress = rules_.compress == CompressFlag::EveryEntry && texture_.compress();
     grPixelFormat f;
-    if (!prepareImage(image, compress, f)) return;
+    if (std::string why = prepareImage(image, compress, f); !why.empty()) return why;
     grUnpackScope scope(image.pixelStore, image.unpack);
     const GLenum target = rules_.firstFaceTarget + GLenum(face);
     const bool mipmapped = texture_.mipmapped();
-    if (image.compressed) {
-      levels_.compressed(target, level, f, image, borderOfCompressed(rules_, border_, mipmapped));
-      return;
-    }
+    if (image.compressed)
+      return levels_.compressed(target, level, f, image,
+                                borderOfCompressed(rules_, border_, mipmapped));
     const GLint border = definedBorder(rules_, border_, level, mipmapped);
-    levels_.level(target, level, f, image, levelSide(texture_.size(), border, level), border);
+    return levels_.level(target, level, f, image, sideOf(rules_, texture_.size(), border, level),
+                         border);
   }
 
   const grImageTexture<Image, Params>& texture_;
@@ -279,16 +303,17 @@ class Upload {
 };
 
 template <typename Image, typename Params, typename Levels>
-void upload(const grImageTexture<Image, Params>& texture, const UploadRules& rules, Levels levels) {
-  Upload<Image, Params, Levels>(texture, rules, levels).run();
+std::string upload(const grImageTexture<Image, Params>& texture, const UploadRules& rules,
+                   Levels levels) {
+  return Upload<Image, Params, Levels>(texture, rules, levels).run();
 }
 
 }  // namespace
 
-void grTexture1D::apply() { upload(*this, k1D, DefineLevels{}); }
-void grTexture2D::apply() { upload(*this, k2D, DefineLevels{}); }
-void grTexture2D::update() { upload(*this, k2D, RefillLevels{}); }
-void grTexture3D::apply() { upload(*this, k3D, DefineLevels{}); }
-void grTextureCubeMap::apply() { upload(*this, kCubeMap, DefineLevels{}); }
+void grTexture1D::apply() { tellBaseLevel(upload(*this, k1D, DefineLevels{})); }
+void grTexture2D::apply() { tellBaseLevel(upload(*this, k2D, DefineLevels{})); }
+void grTexture2D::update() { tellBaseLevel(upload(*this, k2D, RefillLevels{})); }
+void grTexture3D::apply() { tellBaseLevel(upload(*this, k3D, DefineLevels{})); }
+void grTextureCubeMap::apply() { tellBaseLevel(upload(*this, kCubeMap, DefineLevels{})); }
 
 }  // namespace libgr

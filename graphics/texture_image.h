@@ -8,13 +8,16 @@
 //
 // Every image is checked before GL sees it: its description must resolve,
 // its dimensions be positive and its pixel window hold every byte GL would
-// read under the image's unpack settings; other images are skipped.
+// read under the image's unpack settings; other images are skipped. Each
+// texture tells whether its last upload sent level 0, and why not.
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/image.h"
@@ -69,7 +72,16 @@ class grImageTexture : public grTexturableImage {
   const Params* params() const { return params_; }
   const float* borderColor() const { return borderColor_; }
 
+  // Whether the last apply() or update() sent an image into level 0 (into
+  // all six faces of a cube map), as the upload's own checks tell: GL is not
+  // asked, so an image that GL itself refuses counts as sent.
+  bool baseLevelSent() const { return baseLevelProblem_.empty(); }
+  // Why level 0 got no image, in words; empty when it got one.
+  const std::string& baseLevelProblem() const { return baseLevelProblem_; }
+
  protected:
+  void tellBaseLevel(std::string problem) { baseLevelProblem_ = std::move(problem); }
+
   // A non-zero size replaces the stored one; 0 lets it grow to the largest
   // dimension of the images taken.
   template <typename Iterator>
@@ -88,6 +100,7 @@ class grImageTexture : public grTexturableImage {
   bool border_ = false;
   const Params* params_ = nullptr;
   const float* borderColor_ = nullptr;
+  std::string baseLevelProblem_ = "nothing has been uploaded yet";
 };
 
 class grTexture1D : public grImageTexture<grImage1D, grTexParams1D> {
@@ -100,7 +113,9 @@ class grTexture2D : public grImageTexture<grImage2D, grTexParams2D> {
  public:
   int dimension() const override { return 2; }
   void apply() override;
-  // Re-sends the pixels into the levels apply() defined.
+  // Re-sends the pixels into the levels apply() defined, to the places
+  // apply() sent them (a bordered level that its image covers exactly is
+  // defined again with them).
   void update() override;
 };
 

@@ -141,3 +141,18 @@ TEST_F(ExtensionProbe, OneMissingEntryPointIsEnoughToClearTheFlag) {
   EXPECT_NE(probeTexture3D(), nullptr);
   EXPECT_TRUE(grHasTexture3D);
 }
+
+TEST_F(ExtensionProbe, AFlagOnceSetStaysSetWithItsEntryPoints) {
+  const grProc getCompressed = probeTextureCompression();
+  const grProc subImage3D = probeTexture3D();
+  ASSERT_NE(getCompressed, nullptr);
+  ASSERT_NE(subImage3D, nullptr);
+  const auto compressed2D = grCompressedTexImage2D;
+  setProcResolver(&noEntryPoints);  // a later probe that gets no entry point
+  EXPECT_EQ(probeTextureCompression(), getCompressed);
+  EXPECT_TRUE(grHasTextureCompression);
+  EXPECT_EQ(grCompressedTexImage2D, compressed2D);
+  EXPECT_EQ(probeTexture3D(), subImage3D);
+  EXPECT_TRUE(grHasTexture3D);
+  EXPECT_EQ(reinterpret_cast<grProc>(grTexSubImage3D), subImage3D);
+}

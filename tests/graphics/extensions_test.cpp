@@ -31,6 +31,10 @@ TEST(ExtensionListHas, MatchesWholeWordsAnywhereInTheList) {
       {"GL_Y GL_X ", "GL_X", true},
       {"GL_Y GL_XY", "GL_X", false},
       {"", "GL_X", false},
+      // A failed occurrence overlaps the next one: that one starts mid-word.
+      {"aaa", "aa", false},
+      {"xx", "x", false},
+      {"aaa aa", "aa", true},
       // Empty names and names with spaces are never listed; null lists hold nothing.
       {"GL_X GL_Y", "", false},
       {"GL_X GL_Y", "GL_X GL_Y", false},

@@ -613,3 +613,174 @@ TEST_F(TextureUpload, PaddedAndSkippedIndexRowsKeepTheirPlaces) {
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   EXPECT_EQ(alignment, 1);  // the envelope put the fixture's setting back
 }
+
+namespace {
+
+enum { kGenerate = 1, k3D = 2 };  // probes run before the upload
+
+// An upload of `entries` copies of one image, `width` x `height` (3-D:
+// `height` deep as well), grey throughout or, with `border`, black around
+// grey; `problem` is what the texture must tell of level 0 ("" for sent).
+struct UploadCase {
+  int dimension, probes;  // dimension 6: a cube map
+  bool mipmapped;
+  int width, height;
+  unsigned size, entries;
+  const char* problem;
+  bool border = false;
+  uint32_t layout = grLayoutRGB, componentClass = grClassUnsigned, depthCode = grDepth8;
+  bool compressed = false;
+};
+
+void setSides(grImage1D& image, int width, int) { image.width = width; }
+void setSides(grImage2D& image, int width, int height) {
+  image.width = width;
+  image.height = height;
+}
+void setSides(grImage3D& image, int width, int height) {
+  image.width = width;
+  image.height = image.depth = height;
+}
+
+template <typename Image>
+Image caseImage(const UploadCase& c, int dims, unsigned char grey) {
+  const int w = c.width, h = c.height, count = w * (dims > 1 ? h : 1) * (dims > 2 ? h : 1);
+  Bytes texels;
+  for (int i = 0; i < count; ++i) {
+    const int at[3] = {i % w, i / w % h, i / w / h}, ends[3] = {w, h, h};
+    bool edge = false;
+    for (int d = 0; d < dims; ++d) edge = edge || at[d] == 0 || at[d] == ends[d] - 1;
+    texels.insert(texels.end(), 3, c.border && edge ? 0 : grey);
+  }
+  texels.resize(size_t(count) * 8, grey);  // room for wider pixels
+  Image image = imageOf<Image>(c.layout, c.depthCode, texels, c.componentClass);
+  setSides(image, w, h);
+  image.compressed = c.compressed;
+  return image;
+}
+
+// Whether level 0 of `target` holds `grey` in its corner, as far as an
+// interior of `width` x `height` (x `height`) reaches within the level.
+bool cornerHolds(GLenum target, int dims, int width, int height, unsigned char grey) {
+  const GLint w = levelWidth(target, 0), h = levelParameter(target, 0, GL_TEXTURE_HEIGHT);
+  const Bytes texels = texImage(target, 0);
+  for (size_t i = 0; i < texels.size(); i += 3) {
+    const GLint t = GLint(i / 3), at[3] = {t % w, t / w % h, t / w / h};
+    const int ends[3] = {width, height, height};
+    bool inside = true;
+    for (int d = 0; d < dims; ++d) inside = inside && at[d] < ends[d];
+    if (inside && texels[i] != grey) return false;
+  }
+  return !texels.empty();
+}
+
+// apply() with the image in grey 200, then update() in grey 100, into a
+// fresh texture: each must tell the case's problem, and GL must hold the
+// image's interior at the corner of level 0 (of every face) exactly when
+// the texture tells it was sent.
+template <typename Texture>
+void checkUpload(Texture texture, const UploadCase& c) {
+  using Image = typename std::remove_reference_t<decltype(texture.images())>::value_type;
+  const int dims = c.dimension == 6 ? 2 : c.dimension, faces = c.dimension == 6 ? 6 : 1;
+  const GLenum target = targetForDimension(c.dimension);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(target, name);
+  texture.setBorder(c.border);
+  texture.setMipmapped(c.mipmapped);
+  EXPECT_FALSE(texture.baseLevelSent()) << "before any upload";
+  for (const unsigned char grey : {200, 100}) {
+    const char* what = grey == 200 ? "apply" : "update";
+    const std::vector<Image> images(c.entries, caseImage<Image>(c, dims, grey));
+    texture.setImages(images.begin(), images.end(), c.size, 0);
+    grey == 200 ? texture.apply() : texture.update();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << what;
+    EXPECT_EQ(texture.baseLevelProblem(), c.problem) << what;
+    bool held = true;
+    for (int k = 0; k < faces; ++k)
+      held = held && cornerHolds(faces == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + k : target, dims,
+                                 c.width - 2 * c.border, c.height - 2 * c.border, grey);
+    EXPECT_EQ(held, texture.baseLevelSent()) << what;
+  }
+  glDeleteTextures(1, &name);
+}
+
+template <size_t n>
+void checkUploads(const UploadCase (&cases)[n]) {
+  for (const UploadCase& c : cases) {
+    SCOPED_TRACE("dimension " + std::to_string(c.dimension) + ", " + std::to_string(c.width) +
+                 " x " + std::to_string(c.height) + (c.mipmapped ? ", mipmapped" : "") +
+                 (c.probes & kGenerate ? ", generated" : "") + (c.border ? ", border" : ""));
+    resetExtensionProbes();
+    ASSERT_TRUE(!(c.probes & kGenerate) || probeGenerateMipmap());
+    ASSERT_TRUE(!(c.probes & k3D) || probeTexture3D());
+    if (c.dimension == 1) checkUpload(grTexture1D(), c);
+    if (c.dimension == 2) checkUpload(grTexture2D(), c);
+    if (c.dimension == 3) checkUpload(grTexture3D(), c);
+    if (c.dimension == 6) checkUpload(grTextureCubeMap(), c);
+  }
+}
+
+}  // namespace
+
+TEST_F(TextureUpload, BorderedImagesLandInTheirLevelsAndUpdateRefreshesThem) {
+  const UploadCase cases[] = {
+      // images that cover their levels exactly, then smaller ones
+      {1, 0, false, 6, 1, 0, 1, "", true},         {1, kGenerate, true, 10, 1, 0, 1, "", true},
+      {2, 0, false, 6, 6, 0, 1, "", true},         {2, kGenerate, true, 6, 6, 0, 1, "", true},
+      {3, k3D, false, 6, 6, 0, 1, "", true},       {3, k3D | kGenerate, true, 6, 6, 0, 1, "", true},
+      {6, 0, false, 6, 6, 0, 6, "", true},         {1, 0, false, 4, 1, 10, 1, "", true},
+      {1, kGenerate, true, 4, 1, 10, 1, "", true}, {2, 0, false, 4, 4, 10, 1, "", true},
+      {2, kGenerate, true, 4, 4, 10, 1, "", true}, {3, k3D, false, 4, 4, 10, 1, "", true},
+      {6, 0, false, 4, 4, 10, 6, "", true}};
+  checkUploads(cases);
+}
+
+TEST_F(TextureUpload, BorderedOneDimensionalChainsSizeEveryLevelByOneRule) {
+  glBindTexture(GL_TEXTURE_1D, name);
+  for (const bool generated : {true, false}) {
+    SCOPED_TRACE(generated ? "generated" : "GLU");
+    resetExtensionProbes();
+    ASSERT_TRUE(!generated || probeGenerateMipmap());
+    grTexture1D texture;
+    texture.setMipmapped(true);
+    texture.setBorder(true);
+    const std::array<grImage1D, 2> levels = {
+        caseImage<grImage1D>({1, 0, true, 8, 1, 0, 1, "", true}, 1, 200),
+        caseImage<grImage1D>({1, 0, true, 6, 1, 0, 1, "", true}, 1, 100)};
+    texture.setImages(levels.begin(), levels.end(), 0, 0);  // size 8
+    texture.apply();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    for (GLint level = 0; level <= 3; ++level)
+      EXPECT_EQ(levelWidth(GL_TEXTURE_1D, level), 8 >> level) << "level " << level;
+    EXPECT_EQ(texImage(GL_TEXTURE_1D, 1), Bytes(12, 100));  // the level-1 image's interior
+  }
+}
+
+TEST_F(TextureUpload, EveryTextureTellsWhetherItsBaseLevelGotAnImage) {
+  const UploadCase cases[] = {
+      {2, 0, true, 420, 276, 0, 1, ""},  // GLU scales it
+      {2, 0, false, 420, 276, 0, 1, "the 420 x 276 image is larger than its 256 x 256 level"},
+      {2, kGenerate, true, 4, 4, 0, 1, ""},
+      {2, kGenerate, true, 8, 8, 4, 1, "the 8 x 8 image is larger than its 4 x 4 level"},
+      {2, 0, false, 4, 4, 0, 1,
+       "the image's description (layout 14, class 1, depth code 3) resolves to no GL format", false,
+       grLayoutTwoComponent},
+      {2, 0, false, 4, 4, 0, 1,
+       "the image is compressed and texture compression is not available "
+       "(probeTextureCompression)",
+       false, grLayoutRed, grClassUnsigned, grDepth8, true},
+      {2, 0, true, 4, 4, 0, 1, "GLU refused the image: invalid enumerant", false, grLayoutRGB,
+       grClassFloat, grDepth16},  // half floats
+      {1, 0, true, 300, 1, 0, 1, ""},
+      {1, 0, false, 300, 1, 0, 1, "the 300-wide image is larger than its 256-wide level"},
+      {3, k3D, false, 2, 2, 0, 1, ""},
+      {3, 0, false, 2, 2, 0, 1, "the 3-D entry points were not fetched (probeTexture3D)"},
+      {6, 0, false, 4, 4, 0, 6, ""},
+      {6, 0, false, 4, 4, 0, 5, "its 5 images make no complete level of six faces"},
+      {6, 0, true, 4, 4, 0, 5, "face -Z: there is no image"}};
+  checkUploads(cases);
+  grTexture2D empty;
+  empty.apply();
+  EXPECT_EQ(empty.baseLevelProblem(), "the texture holds no image");
+}
