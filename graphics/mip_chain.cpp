@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <chrono>
+#include <cstdio>
 
 #include "graphics/pixel_format.h"
 
@@ -33,91 +35,125 @@ namespace {
 
 constexpr uint32_t kOne = 1u << 14;  // fixed-point 1.0 of the filter weights
 
-// One output sample's footprint: source samples first..first+count-1 with
-// their weights (summing to kOne).
-struct Footprint {
-  uint32_t first = 0;
-  std::vector<uint32_t> weights;
+// Each output sample's footprint over the input samples: taps first..
+// first+count-1, their weights (summing to kOne) at weights[offset..].
+struct Footprints {
+  std::vector<uint32_t> first, offset, count, weights;
 };
 
 // Box filter of each output sample's extent over the input samples, with
 // fractional weights at both ends (what GLU's scaler does).
-std::vector<Footprint> footprints(uint32_t in, uint32_t out) {
-  std::vector<Footprint> result(out);
+Footprints footprints(uint32_t in, uint32_t out) {
+  Footprints f;
+  f.first.resize(out);
+  f.offset.resize(out);
+  f.count.resize(out);
   const double step = double(in) / out;
   for (uint32_t o = 0; o < out; ++o) {
     const double low = o * step, high = std::min(double(in), (o + 1) * step);
-    Footprint& f = result[o];
-    f.first = std::min(in - 1, uint32_t(low));
+    f.first[o] = std::min(in - 1, uint32_t(low));
+    f.offset[o] = uint32_t(f.weights.size());
     uint32_t total = 0;
-    for (uint32_t i = f.first; i < in && double(i) < high; ++i) {
+    for (uint32_t i = f.first[o]; i < in && double(i) < high; ++i) {
       const double covered = std::min(high, double(i + 1)) - std::max(low, double(i));
       const uint32_t w = uint32_t(covered / step * kOne + 0.5);
       f.weights.push_back(w);
       total += w;
     }
-    if (f.weights.empty()) f.weights.push_back(0);
+    if (f.weights.size() == f.offset[o]) f.weights.push_back(0);
+    f.count[o] = uint32_t(f.weights.size()) - f.offset[o];
     // The rounding remainder goes to the largest weight, so flat areas stay flat.
-    auto largest = std::max_element(f.weights.begin(), f.weights.end());
-    *largest += kOne - total;
+    auto begin = f.weights.begin() + f.offset[o];
+    *std::max_element(begin, f.weights.end()) += kOne - total;
   }
-  return result;
+  return f;
 }
 
 unsigned char roundFixed(uint32_t sum) { return (unsigned char)((sum + kOne / 2) >> 14); }
 
-// Rows of `in` (inWidth pixels of `c` bytes, `rows` rows) to outWidth pixels.
+// Rows of `in` (inWidth pixels of C bytes, `rows` rows) to outWidth pixels.
+template <uint32_t C>
+void resampleRowsOf(const unsigned char* in, uint32_t inWidth, uint32_t rows, unsigned char* out,
+                    uint32_t outWidth, const Footprints& fx) {
+  for (uint32_t y = 0; y < rows; ++y) {
+    const unsigned char* row = in + std::size_t(y) * inWidth * C;
+    unsigned char* target = out + std::size_t(y) * outWidth * C;
+    for (uint32_t x = 0; x < outWidth; ++x, target += C) {
+      uint32_t sum[C] = {};
+      const unsigned char* p = row + std::size_t(fx.first[x]) * C;
+      const uint32_t* w = fx.weights.data() + fx.offset[x];
+      for (uint32_t t = 0; t < fx.count[x]; ++t, p += C)
+        for (uint32_t k = 0; k < C; ++k) sum[k] += w[t] * p[k];
+      for (uint32_t k = 0; k < C; ++k) target[k] = roundFixed(sum[k]);
+    }
+  }
+}
+
 void resampleRows(const unsigned char* in, uint32_t inWidth, uint32_t rows, uint32_t c,
                   unsigned char* out, uint32_t outWidth) {
-  const std::vector<Footprint> fx = footprints(inWidth, outWidth);
-  for (uint32_t y = 0; y < rows; ++y) {
-    const unsigned char* row = in + std::size_t(y) * inWidth * c;
-    unsigned char* target = out + std::size_t(y) * outWidth * c;
-    for (uint32_t x = 0; x < outWidth; ++x) {
-      const Footprint& f = fx[x];
-      uint32_t sum[4] = {0, 0, 0, 0};
-      const unsigned char* p = row + std::size_t(f.first) * c;
-      for (uint32_t w : f.weights) {
-        for (uint32_t k = 0; k < c; ++k) sum[k] += w * p[k];
-        p += c;
-      }
-      for (uint32_t k = 0; k < c; ++k) target[x * c + k] = roundFixed(sum[k]);
-    }
+  const Footprints fx = footprints(inWidth, outWidth);
+  switch (c) {
+    case 1:
+      return resampleRowsOf<1>(in, inWidth, rows, out, outWidth, fx);
+    case 2:
+      return resampleRowsOf<2>(in, inWidth, rows, out, outWidth, fx);
+    case 3:
+      return resampleRowsOf<3>(in, inWidth, rows, out, outWidth, fx);
+    default:
+      return resampleRowsOf<4>(in, inWidth, rows, out, outWidth, fx);
   }
 }
 
 // Columns: each output row is a weighted sum of whole input rows.
 void resampleColumns(const unsigned char* in, uint32_t inHeight, uint32_t rowBytes,
                      unsigned char* out, uint32_t outHeight) {
-  const std::vector<Footprint> fy = footprints(inHeight, outHeight);
+  const Footprints fy = footprints(inHeight, outHeight);
   std::vector<uint32_t> sum(rowBytes);
   for (uint32_t y = 0; y < outHeight; ++y) {
-    const Footprint& f = fy[y];
-    std::fill(sum.begin(), sum.end(), 0);
-    const unsigned char* row = in + std::size_t(f.first) * rowBytes;
-    for (uint32_t w : f.weights) {
-      for (uint32_t i = 0; i < rowBytes; ++i) sum[i] += w * row[i];
-      row += rowBytes;
-    }
+    const unsigned char* row = in + std::size_t(fy.first[y]) * rowBytes;
+    const uint32_t* w = fy.weights.data() + fy.offset[y];
     unsigned char* target = out + std::size_t(y) * rowBytes;
-    for (uint32_t i = 0; i < rowBytes; ++i) target[i] = roundFixed(sum[i]);
+    if (fy.count[y] == 1) {  // a whole row taken as it is
+      std::memcpy(target, row, rowBytes);
+      continue;
+    }
+    uint32_t* s = sum.data();
+    for (uint32_t i = 0; i < rowBytes; ++i) s[i] = w[0] * row[i];
+    for (uint32_t t = 1; t < fy.count[y]; ++t) {
+      row += rowBytes;
+      const uint32_t wt = w[t];
+      for (uint32_t i = 0; i < rowBytes; ++i) s[i] += wt * row[i];
+    }
+    for (uint32_t i = 0; i < rowBytes; ++i) target[i] = roundFixed(s[i]);
   }
 }
 
 // The next level: 2 x 2 averages (2 x 1 where a side is already 1).
-void halve(const unsigned char* in, uint32_t w, uint32_t h, uint32_t c, unsigned char* out) {
+template <uint32_t C>
+void halveOf(const unsigned char* in, uint32_t w, uint32_t h, unsigned char* out) {
   const uint32_t ow = std::max<uint32_t>(1, w / 2), oh = std::max<uint32_t>(1, h / 2);
-  const std::size_t inRow = std::size_t(w) * c;
-  const std::size_t dx = w > 1 ? c : 0, dy = h > 1 ? inRow : 0;
+  const std::size_t inRow = std::size_t(w) * C;
+  const std::size_t dx = w > 1 ? C : 0, dy = h > 1 ? inRow : 0;
+  const std::size_t stepX = w > 1 ? 2 * C : C;
   for (uint32_t y = 0; y < oh; ++y) {
-    const unsigned char* r = in + std::size_t(y) * (h > 1 ? 2 : 1) * inRow;
-    unsigned char* target = out + std::size_t(y) * ow * c;
-    for (uint32_t x = 0; x < ow; ++x) {
-      const unsigned char* p = r + std::size_t(x) * (w > 1 ? 2 : 1) * c;
-      for (uint32_t k = 0; k < c; ++k)
-        target[x * c + k] =
-            (unsigned char)((p[k] + p[k + dx] + p[k + dy] + p[k + dx + dy] + 2) >> 2);
-    }
+    const unsigned char* p = in + std::size_t(y) * (h > 1 ? 2 : 1) * inRow;
+    unsigned char* target = out + std::size_t(y) * ow * C;
+    for (uint32_t x = 0; x < ow; ++x, p += stepX, target += C)
+      for (uint32_t k = 0; k < C; ++k)
+        target[k] = (unsigned char)((p[k] + p[k + dx] + p[k + dy] + p[k + dx + dy] + 2) >> 2);
+  }
+}
+
+void halve(const unsigned char* in, uint32_t w, uint32_t h, uint32_t c, unsigned char* out) {
+  switch (c) {
+    case 1:
+      return halveOf<1>(in, w, h, out);
+    case 2:
+      return halveOf<2>(in, w, h, out);
+    case 3:
+      return halveOf<3>(in, w, h, out);
+    default:
+      return halveOf<4>(in, w, h, out);
   }
 }
 
@@ -156,8 +192,12 @@ bool buildMipChain(const grImage2D& source, grLevelSize base, std::vector<grImag
     if (!across.allocate(uint32_t(uint64_t(base.width) * sh * c)) ||
         !pixels.allocate(uint32_t(uint64_t(base.width) * base.height * c)))
       return false;
+    auto t0 = std::chrono::steady_clock::now();
     resampleRows(source.pixels.begin(), sw, sh, c, across.begin(), base.width);
+    auto t1 = std::chrono::steady_clock::now();
     resampleColumns(across.begin(), sh, base.width * c, pixels.begin(), base.height);
+    auto t2 = std::chrono::steady_clock::now();
+    std::printf("rows %.0f cols %.0f\n", std::chrono::duration<double, std::milli>(t1 - t0).count(), std::chrono::duration<double, std::milli>(t2 - t1).count());
     level0 = levelLike(source, pixels, base.width, base.height);
   }
   levels.push_back(level0);

@@ -11,16 +11,18 @@ void grTextureChain2D::apply() { send(true); }
 void grTextureChain2D::update() { send(false); }
 
 void grTextureChain2D::send(bool define) {
-  baseSent_ = false;
-  baseProblem_ = images_.empty() ? "the texture has no images" : "";
-  if (images_.empty()) return;
+  if (images_.empty()) {
+    tellBaseLevel("there is no image");
+    return;
+  }
+  std::string baseProblem;
   for (std::size_t level = 0; level < images_.size(); ++level) {
     const grImage2D& image = images_[level];
     grPixelFormat f;
-    if (image.pixels.empty() || !prepareImage(image, false, f)) {
-      if (level == 0)
-        baseProblem_ = image.pixels.empty() ? "the base image has no pixels"
-                                            : "the base image's description does not resolve";
+    std::string skipped =
+        image.pixels.empty() ? "there is no image" : prepareImage(image, false, f);
+    if (!skipped.empty()) {
+      if (level == 0) baseProblem = skipped;
       continue;
     }
     const grUnpackScope scope(image.pixelStore, image.unpack);
@@ -30,8 +32,8 @@ void grTextureChain2D::send(bool define) {
     else
       glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, 0, image.width, image.height, f.format,
                       f.type, image.pixels.begin());
-    if (level == 0) baseSent_ = true;
   }
+  tellBaseLevel(baseProblem);
   applyTexParams(params_);
   applyBorderColor(GL_TEXTURE_2D, borderColor_);
 }

@@ -3,8 +3,6 @@
 // defined at its own image's size with its pixels in one call. It is the
 // route for pictures whose chain was built on the CPU (mip_chain.h): no GLU
 // scaling, no define-then-fill, rectangular levels as GLU would make them.
-#include <string>
-
 #include "graphics/image.h"
 #include "graphics/texture_image.h"
 
@@ -21,15 +19,8 @@ class grTextureChain2D : public grImageTexture<grImage2D, grTexParams2D> {
   // Re-sends each entry into its level (glTexSubImage2D at 0, 0).
   void update() override;
 
-  // Whether the last apply() or update() sent level 0, and why not.
-  bool baseLevelSent() const { return baseSent_; }
-  const std::string& baseLevelProblem() const { return baseProblem_; }
-
  private:
   void send(bool define);
-
-  bool baseSent_ = false;
-  std::string baseProblem_;
 };
 
 }  // namespace libgr

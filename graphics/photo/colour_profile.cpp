@@ -175,8 +175,8 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
     problem = "the pixels are of a kind it is not applied to";
     return false;
   }
-  const bool toBgr = cmyk || image.layout == grLayoutLuminance;
-  const cmsUInt32Number out = indexed ? TYPE_RGB_16 : toBgr ? TYPE_BGR_8 : in;
+  const bool toRgb = cmyk || image.layout == grLayoutLuminance;
+  const cmsUInt32Number out = indexed ? TYPE_RGB_16 : toRgb ? TYPE_RGB_8 : in;
   void* transform = transformFor(profile, in, out, problem);
   if (!transform) return false;
   if (indexed) {
@@ -190,7 +190,7 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
     problem = "the pixels are fewer than the picture's size";
     return false;
   }
-  if (!toBgr) {
+  if (!toRgb) {
     cmsDoTransformLineStride(transform, image.pixels.begin(), image.pixels.begin(),
                              cmsUInt32Number(image.width), cmsUInt32Number(image.height),
                              cmsUInt32Number(rowIn), cmsUInt32Number(rowIn), 0, 0);
@@ -220,12 +220,12 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
                              cmsUInt32Number(rowOut), 0, 0);
     image.pixels.view(fresh, 0, ofsvector<unsigned char>::toEnd);
   }
-  image.layout = grLayoutBGR;
+  image.layout = grLayoutRGB;
   image.pixelStore = &grPackedPixelStore;
   return true;
 }
 
-void inksToBgr(grImage2D& image, bool inverted) {
+void inksToRgb(grImage2D& image, bool inverted) {
   unsigned char* pixels = image.pixels.begin();
   const uint64_t count = uint64_t(image.width) * uint64_t(image.height);
   if (image.pixels.size() < count * 4) return;
@@ -234,11 +234,11 @@ void inksToBgr(grImage2D& image, bool inverted) {
   for (uint64_t i = 0; i < count; ++i, in += 4, out += 3) {
     unsigned c = in[0], m = in[1], y = in[2], k = in[3];
     if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-    out[0] = (unsigned char)((y * k + 127) / 255);
+    out[0] = (unsigned char)((c * k + 127) / 255);
     out[1] = (unsigned char)((m * k + 127) / 255);
-    out[2] = (unsigned char)((c * k + 127) / 255);
+    out[2] = (unsigned char)((y * k + 127) / 255);
   }
-  image.layout = grLayoutBGR;
+  image.layout = grLayoutRGB;
   image.pixelStore = &grPackedPixelStore;
 }
 

@@ -21,11 +21,11 @@ std::vector<unsigned char> bmpEmbeddedProfile(const grBmpFile& file, bool& linke
                                               std::string& problem);
 
 // Converts `image` in place (or into a fresh buffer where the layout
-// changes: grey becomes BGR) from the colours `profile` describes to sRGB.
+// changes: grey becomes RGB) from the colours `profile` describes to sRGB.
 // Takes 8-bit luminance, BGR, BGRA, RGB and RGBA images with any row
 // padding, colour-index images (their colour maps are converted), and ink
 // images (`cmyk`; inverted as Adobe writers store them with
-// `cmykInverted`), which become BGR. The transform for a profile is built
+// `cmykInverted`), which become RGB. The transform for a profile is built
 // once and kept for later pictures with the same profile. False, with the
 // image unchanged and the reason in `problem` ("it is cut short", ...), when the profile is damaged
 // (cut short, not a profile), is for another colour space than the pixels,
@@ -33,8 +33,8 @@ std::vector<unsigned char> bmpEmbeddedProfile(const grBmpFile& file, bool& linke
 bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, bool cmyk,
                    bool cmykInverted, std::string& problem);
 
-// Ink images without a profile: R = (1 - C)(1 - K) and so on, into BGR, in
+// Ink images without a profile: R = (1 - C)(1 - K) and so on, into RGB, in
 // the same buffer.
-void inksToBgr(grImage2D& image, bool inverted);
+void inksToRgb(grImage2D& image, bool inverted);
 
 }  // namespace libgr

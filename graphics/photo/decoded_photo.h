@@ -40,7 +40,7 @@ std::string tooManyPixels(uint32_t width, uint32_t height, uint64_t maxPixels);
 
 struct grDecodedPhoto {
   // 8 bits per sample, rows bottom-up (row 0 is the bottom edge, as GL takes
-  // textures), packed (grPackedPixelStore, image.h): luminance, BGR, RGB or RGBA.
+  // textures), packed (grPackedPixelStore, image.h): luminance, RGB or RGBA.
   // As stored: the orientation is not applied yet.
   grImage2D image;
   grPhotoSize storedSize;  // as the file declares it, before any scaling
@@ -56,7 +56,7 @@ struct grDecodedPhoto {
   // The pixels are four ink values (C, M, Y, K) per pixel, in the RGBA
   // layout's place, inverted (255 = no ink) as Adobe writers store them
   // when cmykInverted; colour management or the ink formula turns them into
-  // BGR (colour_profile.h).
+  // RGB (colour_profile.h).
   bool cmyk = false;
   bool cmykInverted = false;
 };

@@ -115,7 +115,8 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grDecodeRequest
 
   const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
   const bool grey = colorspace == TJCS_GRAY;
-  const int pixelFormat = cmyk ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_BGR;
+  // RGB order: the order GL stores RGB textures in, so the upload copies.
+  const int pixelFormat = cmyk ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_RGB;
   const uint32_t decodedBytes = cmyk ? 4 : grey ? 1 : 3;
   refvector2<unsigned char> pixels;
   if (!pixels.allocate(uint32_t(uint64_t(w) * h * decodedBytes))) {
@@ -140,7 +141,7 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grDecodeRequest
   describeDecoded(out.image, pixels, w, h,
                   cmyk   ? grLayoutRGBA
                   : grey ? grLayoutLuminance
-                         : grLayoutBGR);
+                         : grLayoutRGB);
   return true;
 }
 

@@ -3,10 +3,10 @@
 // errors by return value (no longjmp crosses our frames). Everything the
 // library decodes is read: baseline, extended, progressive and
 // arithmetic-coded frames, restart markers, every chroma subsampling; grey
-// pictures stay luminance, YCbCr and RGB-coded ones become BGR, CMYK and
+// pictures stay luminance, YCbCr and RGB-coded ones become RGB, CMYK and
 // YCCK ones are handed on as inks (Adobe's inverted convention when an APP14
 // marker says so), for the colour profile or the ink formula to turn into
-// BGR. The colour profile (APP2 chunks) is put together in sequence order.
+// RGB. The colour profile (APP2 chunks) is put together in sequence order.
 #include <cstddef>
 #include <string>
 

@@ -40,7 +40,7 @@ void manageColours(grDecodedPhoto& decoded) {
   if (!decoded.iccProfile.empty())
     converted =
         convertToSrgb(decoded.image, decoded.iccProfile, decoded.cmyk, decoded.cmykInverted, why);
-  if (decoded.cmyk && !converted) inksToBgr(decoded.image, decoded.cmykInverted);
+  if (decoded.cmyk && !converted) inksToRgb(decoded.image, decoded.cmykInverted);
   if (!why.empty()) addNote(decoded.flaw, unusedProfile(why));
 }
 
