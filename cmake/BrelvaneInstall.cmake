@@ -1,5 +1,5 @@
 # Installs the four layer libraries as one CMake package and one pkg-config
-# module, their headers by layer under include/brelvane/<layer>/, and the
+# module, their public headers by layer under include/brelvane/<layer>/, and the
 # brelvane program with its sample photographs.
 #
 #   find_package(Brelvane REQUIRED)
@@ -12,7 +12,7 @@ include(CMakePackageConfigHelpers)
 
 set(BRELVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Brelvane)
 set(BRELVANE_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/brelvane)
-set(brelvane_layers utilities math graphics framework)
+set(BRELVANE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/brelvane)
 set(brelvane_layer_targets brelvane_utils brelvane_math brelvane_gr brelvane_vorn)
 
 install(TARGETS ${brelvane_layer_targets}
@@ -20,13 +20,44 @@ install(TARGETS ${brelvane_layer_targets}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 
-# Copied at install time, so a header added to a layer needs no edit here.
-foreach(layer ${brelvane_layers})
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${layer}/
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/brelvane/${layer}
-    COMPONENT development
-    FILES_MATCHING PATTERN "*.h")
+# Public headers only, as each layer lists them (BrelvaneLayer.cmake).
+set(brelvane_public_headers "")
+set(brelvane_internal_headers "")
+foreach(target ${brelvane_layer_targets})
+  get_target_property(public ${target} BRELVANE_PUBLIC_HEADERS)
+  get_target_property(internal ${target} BRELVANE_INTERNAL_HEADERS)
+  list(APPEND brelvane_public_headers ${public})
+  list(APPEND brelvane_internal_headers ${internal})
 endforeach()
+foreach(header ${brelvane_public_headers})
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/${header}
+    DESTINATION ${BRELVANE_INSTALL_INCLUDEDIR}/${folder}
+    COMPONENT development)
+endforeach()
+
+# An installed header may include only installed headers: one that pulled in
+# an internal header (or a scene or tools one) would not compile from the
+# install.
+set(include_problems "")
+foreach(header ${brelvane_public_headers})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/${header} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" included "${line}")
+    list(FIND brelvane_public_headers ${included} at)
+    if(at EQUAL -1)
+      string(APPEND include_problems "\n  ${header} includes ${included}, which is not public")
+    endif()
+  endforeach()
+endforeach()
+if(include_problems)
+  message(FATAL_ERROR "Public headers including headers that are not installed:${include_problems}")
+endif()
+# The lists, for the package check of scripts/test.sh.
+list(JOIN brelvane_public_headers "\n" lines)
+file(WRITE ${PROJECT_BINARY_DIR}/package/public-headers.txt "${lines}\n")
+list(JOIN brelvane_internal_headers "\n" lines)
+file(WRITE ${PROJECT_BINARY_DIR}/package/internal-headers.txt "${lines}\n")
 
 install(EXPORT BrelvaneTargets
   NAMESPACE brelvane::
