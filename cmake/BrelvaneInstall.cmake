@@ -1,9 +1,12 @@
 # Installs the four layer libraries as one CMake package and one pkg-config
-# module, their public headers by layer under include/brelvane/<layer>/, and the
-# brelvane program with its sample photographs.
+# module each (with brelvane.pc for all four), their public headers by layer
+# under include/brelvane/<layer>/, and the brelvane program with its sample
+# photographs.
 #
 #   find_package(Brelvane REQUIRED)
 #   target_link_libraries(app PRIVATE brelvane::libgr brelvane::vorn)
+#
+#   pkg-config --cflags --libs brelvane-gr
 #
 # The scene library stays private to the program: it is an application, not a
 # building block.
@@ -15,10 +18,24 @@ set(BRELVANE_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/brelvane)
 set(BRELVANE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/brelvane)
 set(brelvane_layer_targets brelvane_utils brelvane_math brelvane_gr brelvane_vorn)
 
-install(TARGETS ${brelvane_layer_targets}
+# The window framework is exported on its own, so that the package needs
+# GLUT only for a program that uses brelvane::vorn (BrelvaneConfig.cmake.in).
+install(TARGETS brelvane_utils brelvane_math brelvane_gr
   EXPORT BrelvaneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(TARGETS brelvane_vorn
+  EXPORT BrelvaneVornTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(EXPORT BrelvaneTargets
+  NAMESPACE brelvane::
+  DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
+  COMPONENT development)
+install(EXPORT BrelvaneVornTargets
+  NAMESPACE brelvane::
+  DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
+  COMPONENT development)
 
 # Public headers only, as each layer lists them (BrelvaneLayer.cmake).
 set(brelvane_public_headers "")
@@ -59,11 +76,8 @@ file(WRITE ${PROJECT_BINARY_DIR}/package/public-headers.txt "${lines}\n")
 list(JOIN brelvane_internal_headers "\n" lines)
 file(WRITE ${PROJECT_BINARY_DIR}/package/internal-headers.txt "${lines}\n")
 
-install(EXPORT BrelvaneTargets
-  NAMESPACE brelvane::
-  DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
-  COMPONENT development)
-
+get_target_property(BRELVANE_PHOTO_MODULES_LIST brelvane_gr BRELVANE_PKG_MODULES)
+list(JOIN BRELVANE_PHOTO_MODULES_LIST " " BRELVANE_PHOTO_MODULES)
 configure_package_config_file(
   ${PROJECT_SOURCE_DIR}/cmake/BrelvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/BrelvaneConfig.cmake
@@ -79,16 +93,41 @@ install(FILES
   DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
   COMPONENT development)
 
-# The .pc file finds its prefix from its own place (${pcfiledir}), so a staged
+# pkg-config: one module per library, naming only what that library needs,
+# and brelvane for all four. Requires, not Requires.private: the libraries
+# are static archives, so a program links their dependencies itself. Each
+# .pc file finds its prefix from its own place (${pcfiledir}), so a staged
 # or moved install works without reconfiguring.
 file(RELATIVE_PATH BRELVANE_PC_TO_PREFIX
   /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" BRELVANE_PC_TO_PREFIX "${BRELVANE_PC_TO_PREFIX}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/brelvane.pc.in
-  ${PROJECT_BINARY_DIR}/package/brelvane.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/package/brelvane.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-  COMPONENT development)
+
+# brelvane_pkg_config(<module> <description> REQUIRES <module>... LIBS <flag>...)
+function(brelvane_pkg_config module description)
+  cmake_parse_arguments(ARG "" "" "REQUIRES;LIBS" ${ARGN})
+  set(PC_NAME ${module})
+  set(PC_DESCRIPTION ${description})
+  list(JOIN ARG_REQUIRES " " PC_REQUIRES)
+  list(JOIN ARG_LIBS " " PC_LIBS)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/brelvane-module.pc.in
+    ${PROJECT_BINARY_DIR}/package/${module}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/package/${module}.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+    COMPONENT development)
+endfunction()
+
+brelvane_pkg_config(brelvane-utils "brelvane utilities: byte order, allocation, clock, file status"
+  LIBS -lbrelvane_utils)
+brelvane_pkg_config(brelvane-math "brelvane math: vectors, rotations, matrices, view frames"
+  LIBS -lbrelvane_math -lm)
+brelvane_pkg_config(brelvane-gr "brelvane graphics: fixed-function OpenGL drawables, textures, photographs"
+  REQUIRES gl glu ${BRELVANE_PHOTO_MODULES_LIST} brelvane-math brelvane-utils
+  LIBS -lbrelvane_gr)
+brelvane_pkg_config(brelvane-vorn "brelvane window framework: GLUT callbacks as virtual operations"
+  REQUIRES glut
+  LIBS -lbrelvane_vorn)
+brelvane_pkg_config(brelvane "Fixed-function OpenGL scene libraries: GLUT window framework, graphics, math, utilities"
+  REQUIRES brelvane-vorn brelvane-gr brelvane-math brelvane-utils)
 
 # The program reads its photographs from the working directory: run it from
 # share/brelvane to see the samples.
