@@ -6,9 +6,11 @@
 #     build    the libraries, program and tests (preset relwithdebinfo, build/)
 #     suite    the whole CTest suite: unit, headless GL, Xvfb end to end, the
 #              soak and the sweep (the program run on every test BMP file)
-#     package  install into a staging prefix; build and run the example
-#              against it with find_package, and compile and run it against
-#              the pkg-config file
+#     package  install into a staging prefix; check its pkg-config modules
+#              (brelvane-gr without GLUT) and that exactly the public headers
+#              are there, each documented; build and run the example against
+#              it with find_package, and compile and run it against the
+#              pkg-config module brelvane
 #     asan     the suite built with AddressSanitizer and
 #              UndefinedBehaviorSanitizer (preset asan, build-asan/), less the
 #              soak and the sweep over every BMP file
@@ -79,26 +81,90 @@ suite() {
   ctest --preset relwithdebinfo -j"$jobs" --timeout 300 "$@"
 }
 
-# The libraries as a package: installed into a staging prefix, the example
-# built on that install alone, once through find_package and once through
-# pkg-config, and each run briefly under Xvfb (it exits 0 only when its
-# textured quad reached the window).
+# The libraries as a package: installed into a staging prefix, checked for
+# its pkg-config modules and its headers, and the example built on that
+# install alone, once through find_package and once through pkg-config, each
+# build run briefly under Xvfb on its sample BMP and on a JPEG photograph (it
+# exits 0 only when its textured quad reached the window).
 package_check() {
   local stage="$PWD/build/stage" example=build/example-textured_quad
+  local photo=tests/data/photos/pil-busy-640x480.jpg
   rm -rf "$stage" "$example"
   cmake --install build --prefix "$stage" >/dev/null || return
+  # Exported for the checks and compilers below only.
+  local -x PKG_CONFIG_PATH
+  local pc
+  pc="$(find "$stage" -name brelvane.pc -print -quit)"
+  [ -n "$pc" ] || { echo "package: no brelvane.pc under $stage" >&2; return 1; }
+  PKG_CONFIG_PATH="$(dirname "$pc")"
+  package_modules || return
+  package_headers "$stage/include/brelvane" build/package || return
+
   cmake -S examples/textured_quad -B "$example" -DCMAKE_PREFIX_PATH="$stage" >/dev/null || return
   cmake --build "$example" -j"$jobs" || return
   xvfb-run -a "$example/textured_quad" --frames 20 || return
+  xvfb-run -a "$example/textured_quad" "$photo" --frames 20 || return
 
-  local pc flags
-  pc="$(find "$stage" -name brelvane.pc -print -quit)"
-  [ -n "$pc" ] || { echo "package: no brelvane.pc under $stage" >&2; return 1; }
-  flags="$(PKG_CONFIG_PATH="$(dirname "$pc")" pkg-config --cflags --libs brelvane)" || return
+  local flags
+  flags="$(pkg-config --cflags --libs brelvane)" || return
   # shellcheck disable=SC2086  # the flags are words
   c++ -std=c++17 -Wall -Wextra examples/textured_quad/*.cpp $flags -o "$example/textured_quad_pc" ||
     return
-  xvfb-run -a "$example/textured_quad_pc" --frames 20
+  xvfb-run -a "$example/textured_quad_pc" --frames 20 || return
+  xvfb-run -a "$example/textured_quad_pc" "$photo" --frames 20
+}
+
+# Every module is in the staged folder (PKG_CONFIG_PATH) and resolves; the
+# graphics module, which needs no window system, pulls in no GLUT, and links
+# a program on its own.
+package_modules() {
+  local modules=(brelvane brelvane-utils brelvane-math brelvane-gr brelvane-vorn) module
+  for module in "${modules[@]}"; do
+    [ -f "$PKG_CONFIG_PATH/$module.pc" ] || { echo "package: no $module.pc" >&2; return 1; }
+  done
+  for module in "${modules[@]}"; do
+    pkg-config --cflags --libs "$module" >/dev/null || return
+  done
+  if pkg-config --print-requires brelvane-gr | grep -qw glut; then
+    echo "package: brelvane-gr requires glut: $(pkg-config --print-requires brelvane-gr | xargs)" >&2
+    return 1
+  fi
+  local flags
+  flags="$(pkg-config --cflags --libs brelvane-gr)" || return
+  # shellcheck disable=SC2086  # the flags are words
+  printf '%s\n' '#include "graphics/photo_texture.h"' \
+    'int main(int, char** argv) { libgr::grPhotoTexture photo; return photo.load(argv[0]); }' |
+    c++ -std=c++17 -x c++ - $flags -o build/package/graphics_only
+}
+
+# package_headers INCLUDE_DIR LISTS_DIR: the staged headers are exactly the
+# public list (and none is on the internal list), each is described in
+# docs/headers.md, and every header one of them includes by quoted name is
+# staged too.
+package_headers() {
+  local include="$1" lists="$2" status=0 header included staged
+  if [ ! -s "$lists/public-headers.txt" ] || [ ! -f "$lists/internal-headers.txt" ]; then
+    echo "package: no header lists in $lists" >&2
+    return 1
+  fi
+  staged="$(cd "$include" && find . -type f | sed 's|^\./||' | sort)" || return
+  if ! diff <(sort "$lists/public-headers.txt") <(echo "$staged"); then
+    echo "package: the staged headers (>) differ from the public list (<)" >&2
+    status=1
+  fi
+  while read -r header; do
+    [ -z "$header" ] && continue
+    [ ! -e "$include/$header" ] || { echo "package: internal $header is installed" >&2; status=1; }
+  done <"$lists/internal-headers.txt"
+  while read -r header; do
+    grep -qF "\`$header\`" docs/headers.md ||
+      { echo "package: $header is not in docs/headers.md" >&2; status=1; }
+    while read -r included; do
+      [ -e "$include/$included" ] ||
+        { echo "package: $header includes $included, which is not installed" >&2; status=1; }
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$include/$header")
+  done <"$lists/public-headers.txt"
+  return "$status"
 }
 
 build_asan() {

@@ -1,11 +1,13 @@
 // textured_quad: a GLUT window with a lit, textured quad and a display-listed
 // torus, built only on the installed brelvane libraries.
 //
-//   textured_quad [picture.bmp] [--frames N]
+//   textured_quad [photograph] [--frames N]
 //
-// Without a picture it writes a sample BMP to the temporary directory and
-// shows that. --frames N draws N frames, checks the picture reached the
-// window and exits (status 0 when it did): a smoke test for the package.
+// The photograph is any BMP, JPEG or PNG file (read by content, turned
+// upright by its EXIF orientation). Without one it writes a sample BMP to
+// the temporary directory and shows that. --frames N draws N frames, checks
+// the picture reached the window and exits (status 0 when it did): a smoke
+// test for the package.
 // Esc or 'q' quits.
 #include <GL/freeglut.h>
 
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
     } else if (argv[i][0] != '-' && picture.empty()) {
       picture = argv[i];
     } else {
-      std::fprintf(stderr, "usage: %s [picture.bmp] [--frames N]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [photograph] [--frames N]\n", argv[0]);
       return 2;
     }
   }

@@ -33,23 +33,14 @@ class AttribScope {
 
 }  // namespace
 
-bool PictureQuad::load(const char* path) {
-  if (!bitmap_.read(path) || !libgr::bmpToImage(image_, bitmap_)) return false;
-  texture_.setMipmapped(true);
-  texture_.setImage(image_, 0, 0);  // size 0: follow the picture
-  texture_.setParams(&params_);
-  textureObject_.create(texture_);
-  return textureObject_.isLoaded();
-}
-
 void PictureQuad::render() {
-  if (!textureObject_.isLoaded()) return;
+  if (!photo_.isLoaded()) return;
   AttribScope keep(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
   glEnable(GL_TEXTURE_2D);
   // Modulate: the picture times the lit white material.
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   libgr::grMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, kWhite);
-  textureObject_.apply();
+  photo_.apply();
   libgr::grBeginEnd quad(GL_QUADS);
   glNormal3f(0.0f, 0.0f, 1.0f);
   glTexCoord2f(0.0f, 0.0f);
@@ -84,8 +75,12 @@ void QuadApp::init() {
   libgr::grLight(GL_LIGHT0, GL_DIFFUSE, kWhite);
   libgr::grLight(GL_LIGHT0, GL_SPECULAR, kWhite);
 
-  if (!quad_.load(picturePath_.c_str()))
-    std::fprintf(stderr, "textured_quad: cannot use %s as a picture\n", picturePath_.c_str());
+  if (!quad_.load(picturePath_.c_str())) {
+    std::fprintf(stderr, "textured_quad: %s: %s\n", picturePath_.c_str(), quad_.problem().c_str());
+  } else if (!quad_.flaw().empty()) {
+    std::fprintf(stderr, "textured_quad: %s: shown, but %s\n", picturePath_.c_str(),
+                 quad_.flaw().c_str());
+  }
   if (!torusList_.compile(&torus_)) std::fprintf(stderr, "textured_quad: no display list\n");
 }
 

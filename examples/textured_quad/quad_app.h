@@ -1,35 +1,32 @@
 #pragma once
-// The example's scene: a lit quad textured with a BMP picture, and a torus
-// recorded once into a display list and replayed every frame, in a GLUT
-// window run by the vorn framework.
+// The example's scene: a lit quad textured with a photograph (BMP, JPEG or
+// PNG), and a torus recorded once into a display list and replayed every
+// frame, in a GLUT window run by the vorn framework.
 #include <cstdint>
 #include <string>
 
 #include "framework/gluty_api.h"
-#include "graphics/photo/bmp.h"
 #include "graphics/drawable.h"
-#include "graphics/image.h"
-#include "graphics/texture_image.h"
-#include "graphics/texture_object.h"
+#include "graphics/photo_texture.h"
 #include "math/frame.h"
 
 // A 2 x 2 square in the z = 0 plane facing +z, textured with one picture.
 class PictureQuad : public libgr::grObject3D {
  public:
-  // Reads the BMP and uploads it as a mipmapped texture; needs the GL
-  // context. False (the quad then draws nothing) for an unreadable file.
-  bool load(const char* path);
+  // Reads the photograph and uploads it as a mipmapped texture; needs the GL
+  // context. False (the quad then draws nothing) when it cannot be shown,
+  // with the reason in problem().
+  bool load(const char* path) { return photo_.load(path); }
   void render() override;
-  bool isLoaded() const { return textureObject_.isLoaded(); }
+  bool isLoaded() const { return photo_.isLoaded(); }
+  const std::string& problem() const { return photo_.problem(); }
+  // What is off in a photograph shown all the same; empty for a sound one.
+  const std::string& flaw() const { return photo_.flaw(); }
 
  private:
-  // Declaration order is destruction order backwards: the texture object
-  // goes first, then the texture that borrows params_, then the pixels.
-  libgr::grBmpFile bitmap_;
-  libgr::grImage2D image_;
-  libgr::grTexParams2D params_{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_CLAMP, GL_CLAMP, 1.0f};
-  libgr::grTexture2D texture_;
-  libgr::grTextureObject textureObject_;
+  // Owns the file, the image record, the parameters and the textures, so
+  // nothing it borrows internally can go away before it.
+  libgr::grPhotoTexture photo_;
 };
 
 // Its own GL commands only; the application records them into a list.
