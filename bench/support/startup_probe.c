@@ -4,16 +4,26 @@
  * microseconds taken by the launcher just before exec) to each milestone,
  * then ends the process. Milestones: this library loaded (exec and dynamic
  * linking done), the window created, init done (main loop entered), the
- * first frame swapped; plus the time spent in gluBuild2DMipmaps (uploads)
- * and in open/read of .bmp files (file reading). */
+ * first frame swapped; plus the time spent in open/read of photograph files
+ * (.bmp, .jpg, .jpeg, .png: file reading), in the JPEG and PNG decoders'
+ * entry points (TurboJPEG's tjDecompress2, libspng's spng_decode_image and
+ * spng_decode_row: decoding), in gluBuild2DMipmaps (GLU uploads, of which
+ * GLU's own glTexImage2D calls are counted apart: the rest is GLU scaling
+ * and halving on the CPU) and in glTexImage2D called by the program itself
+ * (levels built by the program); and the CPU time of the whole process (all
+ * threads, user and system) to the first swap, which a busy machine stretches
+ * less than the wall-clock times. The decoders are wrapped by name only, so
+ * the probe needs neither library and a program without them is unaffected. */
 #define _GNU_SOURCE
 #include <GL/gl.h>
+#include <ctype.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
@@ -25,7 +35,8 @@ static double nowMs(void) {
 }
 
 static double launchMs, loadedMs, windowMs, initDoneMs, uploadMs, fileMs;
-static int photoFd = -1;
+static double gluTexImageMs, texImageMs, decodeMs;
+static int photoFd = -1, insideGlu;
 
 __attribute__((constructor)) static void probeLoaded(void) {
   loadedMs = nowMs();
@@ -53,14 +64,64 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
   GLint (*real)(GLenum, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*) = (GLint(*)(
       GLenum, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*))next("gluBuild2DMipmaps");
   const double start = nowMs();
+  ++insideGlu;
   const GLint result = real(target, internalFormat, width, height, format, type, data);
+  --insideGlu;
   uploadMs += nowMs() - start;
   return result;
 }
 
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const void* data) {
+  void (*real)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*) =
+      (void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*))next(
+          "glTexImage2D");
+  const double start = nowMs();
+  real(target, level, internalFormat, width, height, border, format, type, data);
+  *(insideGlu ? &gluTexImageMs : &texImageMs) += nowMs() - start;
+}
+
+/* The decoders, declared by their ABI (handles and contexts as void*). */
+int tjDecompress2(void* handle, const unsigned char* jpeg, unsigned long size, unsigned char* out,
+                  int width, int pitch, int height, int pixelFormat, int flags) {
+  int (*real)(void*, const unsigned char*, unsigned long, unsigned char*, int, int, int, int, int) =
+      (int (*)(void*, const unsigned char*, unsigned long, unsigned char*, int, int, int, int,
+               int))next("tjDecompress2");
+  const double start = nowMs();
+  const int result = real(handle, jpeg, size, out, width, pitch, height, pixelFormat, flags);
+  decodeMs += nowMs() - start;
+  return result;
+}
+
+int spng_decode_image(void* ctx, void* out, size_t size, int format, int flags) {
+  int (*real)(void*, void*, size_t, int, int) =
+      (int (*)(void*, void*, size_t, int, int))next("spng_decode_image");
+  const double start = nowMs();
+  const int result = real(ctx, out, size, format, flags);
+  decodeMs += nowMs() - start;
+  return result;
+}
+
+int spng_decode_row(void* ctx, void* out, size_t size) {
+  int (*real)(void*, void*, size_t) = (int (*)(void*, void*, size_t))next("spng_decode_row");
+  const double start = nowMs();
+  const int result = real(ctx, out, size);
+  decodeMs += nowMs() - start;
+  return result;
+}
+
+static int endsWith(const char* path, size_t n, const char* suffix) {
+  const size_t k = strlen(suffix);
+  if (n <= k) return 0;
+  for (size_t i = 0; i < k; ++i)
+    if (tolower((unsigned char)path[n - k + i]) != suffix[i]) return 0;
+  return 1;
+}
+
 static int isPhoto(const char* path) {
   const size_t n = path ? strlen(path) : 0;
-  return n > 4 && strcmp(path + n - 4, ".bmp") == 0;
+  return endsWith(path, n, ".bmp") || endsWith(path, n, ".jpg") || endsWith(path, n, ".jpeg") ||
+         endsWith(path, n, ".png");
 }
 
 int open(const char* path, int flags, ...) {
@@ -109,11 +170,16 @@ void glutSwapBuffers(void) {
   real();
   glFinish();
   const double swapped = nowMs();
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  const double cpuMs = (double)(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                       (double)(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   printf(
       "exec_and_link_ms %.2f window_ms %.2f init_ms %.2f first_frame_ms %.2f "
-      "total_ms %.2f photo_file_ms %.2f upload_ms %.2f\n",
+      "total_ms %.2f photo_file_ms %.2f upload_ms %.2f glu_tex_image_ms %.2f decode_ms %.2f "
+      "tex_image_ms %.2f cpu_ms %.2f\n",
       loadedMs - launchMs, windowMs - loadedMs, initDoneMs - windowMs, swapped - initDoneMs,
-      swapped - launchMs, fileMs, uploadMs);
+      swapped - launchMs, fileMs, uploadMs, gluTexImageMs, decodeMs, texImageMs, cpuMs);
   fflush(stdout);
   _exit(0);
 }
