@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <chrono>
-#include <cstdio>
 
 #include "graphics/pixel_format.h"
 
@@ -71,60 +69,119 @@ Footprints footprints(uint32_t in, uint32_t out) {
 
 unsigned char roundFixed(uint32_t sum) { return (unsigned char)((sum + kOne / 2) >> 14); }
 
-// Rows of `in` (inWidth pixels of C bytes, `rows` rows) to outWidth pixels.
-template <uint32_t C>
-void resampleRowsOf(const unsigned char* in, uint32_t inWidth, uint32_t rows, unsigned char* out,
-                    uint32_t outWidth, const Footprints& fx) {
-  for (uint32_t y = 0; y < rows; ++y) {
-    const unsigned char* row = in + std::size_t(y) * inWidth * C;
-    unsigned char* target = out + std::size_t(y) * outWidth * C;
-    for (uint32_t x = 0; x < outWidth; ++x, target += C) {
-      uint32_t sum[C] = {};
-      const unsigned char* p = row + std::size_t(fx.first[x]) * C;
-      const uint32_t* w = fx.weights.data() + fx.offset[x];
-      for (uint32_t t = 0; t < fx.count[x]; ++t, p += C)
-        for (uint32_t k = 0; k < C; ++k) sum[k] += w[t] * p[k];
-      for (uint32_t k = 0; k < C; ++k) target[k] = roundFixed(sum[k]);
-    }
+// The footprints of one axis with the same number of taps everywhere (the
+// most any output has), padded with zero weights and kept inside the
+// input: loops of fixed length over contiguous weights.
+struct FixedTaps {
+  uint32_t taps = 0;
+  std::vector<uint32_t> first, weights;  // weights[o * taps + t]
+};
+
+FixedTaps fixedTaps(const Footprints& f, uint32_t in) {
+  FixedTaps fixed;
+  for (uint32_t c : f.count) fixed.taps = std::max(fixed.taps, c);
+  fixed.taps = std::min(fixed.taps, in);
+  const std::size_t out = f.first.size();
+  fixed.first.resize(out);
+  fixed.weights.assign(out * fixed.taps, 0);
+  for (std::size_t o = 0; o < out; ++o) {
+    const uint32_t start = std::min(f.first[o], in - fixed.taps);
+    fixed.first[o] = start;
+    for (uint32_t t = 0; t < f.count[o]; ++t)
+      fixed.weights[o * fixed.taps + (f.first[o] - start) + t] = f.weights[f.offset[o] + t];
+  }
+  return fixed;
+}
+
+// One row of inWidth pixels of C bytes to fixed.first.size() pixels.
+template <uint32_t C, uint32_t T>
+void resampleRow(const unsigned char* row, const FixedTaps& fixed, unsigned char* target) {
+  const uint32_t taps = T ? T : fixed.taps;
+  const std::size_t out = fixed.first.size();
+  const uint32_t* w = fixed.weights.data();
+  for (std::size_t x = 0; x < out; ++x, target += C, w += taps) {
+    uint32_t sum[C] = {};
+    const unsigned char* p = row + std::size_t(fixed.first[x]) * C;
+    for (uint32_t t = 0; t < taps; ++t, p += C)
+      for (uint32_t k = 0; k < C; ++k) sum[k] += w[t] * p[k];
+    for (uint32_t k = 0; k < C; ++k) target[k] = roundFixed(sum[k]);
   }
 }
 
-void resampleRows(const unsigned char* in, uint32_t inWidth, uint32_t rows, uint32_t c,
-                  unsigned char* out, uint32_t outWidth) {
-  const Footprints fx = footprints(inWidth, outWidth);
+template <uint32_t C>
+void resampleRowOf(const unsigned char* row, const FixedTaps& fixed, unsigned char* target) {
+  switch (fixed.taps) {
+    case 1:
+      return resampleRow<C, 1>(row, fixed, target);
+    case 2:
+      return resampleRow<C, 2>(row, fixed, target);
+    case 3:
+      return resampleRow<C, 3>(row, fixed, target);
+    case 4:
+      return resampleRow<C, 4>(row, fixed, target);
+    default:
+      return resampleRow<C, 0>(row, fixed, target);
+  }
+}
+
+using RowResampler = void (*)(const unsigned char*, const FixedTaps&, unsigned char*);
+
+RowResampler rowResamplerFor(uint32_t c) {
   switch (c) {
     case 1:
-      return resampleRowsOf<1>(in, inWidth, rows, out, outWidth, fx);
+      return resampleRowOf<1>;
     case 2:
-      return resampleRowsOf<2>(in, inWidth, rows, out, outWidth, fx);
+      return resampleRowOf<2>;
     case 3:
-      return resampleRowsOf<3>(in, inWidth, rows, out, outWidth, fx);
+      return resampleRowOf<3>;
     default:
-      return resampleRowsOf<4>(in, inWidth, rows, out, outWidth, fx);
+      return resampleRowOf<4>;
   }
 }
 
-// Columns: each output row is a weighted sum of whole input rows.
-void resampleColumns(const unsigned char* in, uint32_t inHeight, uint32_t rowBytes,
-                     unsigned char* out, uint32_t outHeight) {
-  const Footprints fy = footprints(inHeight, outHeight);
-  std::vector<uint32_t> sum(rowBytes);
-  for (uint32_t y = 0; y < outHeight; ++y) {
-    const unsigned char* row = in + std::size_t(fy.first[y]) * rowBytes;
+// Area averaging of a whole picture, a row at a time: each input row is
+// resampled across once, when the first output row needs it, into a ring of
+// as many rows as an output row takes; output rows are weighted sums of
+// those. No picture-sized buffer between the two directions.
+void resample(const unsigned char* in, uint32_t sw, uint32_t sh, uint32_t c, unsigned char* out,
+              uint32_t dw, uint32_t dh) {
+  const FixedTaps fx = fixedTaps(footprints(sw, dw), sw);
+  const Footprints fy = footprints(sh, dh);
+  const RowResampler across = rowResamplerFor(c);
+  const std::size_t inRow = std::size_t(sw) * c, outRow = std::size_t(dw) * c;
+
+  uint32_t ringRows = 0;
+  for (uint32_t n : fy.count) ringRows = std::max(ringRows, n);
+  std::vector<unsigned char> ring(ringRows * outRow);
+  std::vector<int64_t> held(ringRows, -1);  // the input row in each slot
+  std::vector<uint32_t> sum(outRow);
+  const auto acrossRow = [&](uint32_t y) -> const unsigned char* {
+    unsigned char* slot = ring.data() + (y % ringRows) * outRow;
+    if (held[y % ringRows] != y) {
+      if (sw == dw)
+        std::memcpy(slot, in + y * inRow, outRow);
+      else
+        across(in + y * inRow, fx, slot);
+      held[y % ringRows] = y;
+    }
+    return slot;
+  };
+  for (uint32_t y = 0; y < dh; ++y) {
     const uint32_t* w = fy.weights.data() + fy.offset[y];
-    unsigned char* target = out + std::size_t(y) * rowBytes;
+    unsigned char* target = out + y * outRow;
     if (fy.count[y] == 1) {  // a whole row taken as it is
-      std::memcpy(target, row, rowBytes);
+      std::memcpy(target, acrossRow(fy.first[y]), outRow);
       continue;
     }
     uint32_t* s = sum.data();
-    for (uint32_t i = 0; i < rowBytes; ++i) s[i] = w[0] * row[i];
+    const unsigned char* row = acrossRow(fy.first[y]);
+    for (std::size_t i = 0; i < outRow; ++i) s[i] = w[0] * row[i];
     for (uint32_t t = 1; t < fy.count[y]; ++t) {
-      row += rowBytes;
+      row = acrossRow(fy.first[y] + t);
       const uint32_t wt = w[t];
-      for (uint32_t i = 0; i < rowBytes; ++i) s[i] += wt * row[i];
+      for (std::size_t i = 0; i < outRow; ++i) s[i] += wt * row[i];
     }
-    for (uint32_t i = 0; i < rowBytes; ++i) target[i] = roundFixed(s[i]);
+    for (std::size_t i = 0; i < outRow; ++i) target[i] = roundFixed(s[i]);
   }
 }
 
@@ -188,16 +245,9 @@ bool buildMipChain(const grImage2D& source, grLevelSize base, std::vector<grImag
 
   grImage2D level0 = source;
   if (sw != base.width || sh != base.height) {
-    refvector2<unsigned char> across, pixels;
-    if (!across.allocate(uint32_t(uint64_t(base.width) * sh * c)) ||
-        !pixels.allocate(uint32_t(uint64_t(base.width) * base.height * c)))
-      return false;
-    auto t0 = std::chrono::steady_clock::now();
-    resampleRows(source.pixels.begin(), sw, sh, c, across.begin(), base.width);
-    auto t1 = std::chrono::steady_clock::now();
-    resampleColumns(across.begin(), sh, base.width * c, pixels.begin(), base.height);
-    auto t2 = std::chrono::steady_clock::now();
-    std::printf("rows %.0f cols %.0f\n", std::chrono::duration<double, std::milli>(t1 - t0).count(), std::chrono::duration<double, std::milli>(t2 - t1).count());
+    refvector2<unsigned char> pixels;
+    if (!pixels.allocate(uint32_t(uint64_t(base.width) * base.height * c))) return false;
+    resample(source.pixels.begin(), sw, sh, c, pixels.begin(), base.width, base.height);
     level0 = levelLike(source, pixels, base.width, base.height);
   }
   levels.push_back(level0);

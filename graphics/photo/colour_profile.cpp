@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "graphics/photo/bmp_header.h"
+#include "graphics/photo/matrix_shaper.h"
 #include "graphics/pixel_format.h"
 
 namespace libgr {
@@ -81,16 +82,17 @@ struct CachedTransform {
   std::vector<unsigned char> profile;
   cmsUInt32Number in, out;
   TransformHandle transform;
+  std::unique_ptr<grMatrixShaper> shaper;  // for RGB matrix-shaper profiles
 };
 constexpr std::size_t kCachedTransforms = 8;
 
-void* transformFor(const std::vector<unsigned char>& profile, cmsUInt32Number in,
-                   cmsUInt32Number out, std::string& problem) {
+CachedTransform* cachedTransform(const std::vector<unsigned char>& profile, cmsUInt32Number in,
+                                 cmsUInt32Number out, std::string& problem) {
   static std::list<CachedTransform> cache;
   for (auto it = cache.begin(); it != cache.end(); ++it)
     if (it->in == in && it->out == out && it->profile == profile) {
       cache.splice(cache.begin(), cache, it);
-      return cache.front().transform.get();
+      return &cache.front();
     }
   // Little CMS reports through a log handler; it says nothing on stderr.
   cmsSetLogErrorHandler(nullptr);
@@ -107,9 +109,10 @@ void* transformFor(const std::vector<unsigned char>& profile, cmsUInt32Number in
     problem = "no colour transform can be made from it";
     return nullptr;
   }
-  cache.push_front({profile, in, out, std::move(transform)});
+  std::unique_ptr<grMatrixShaper> shaper = grMatrixShaper::toSrgb(source.get());
+  cache.push_front({profile, in, out, std::move(transform), std::move(shaper)});
   if (cache.size() > kCachedTransforms) cache.pop_back();
-  return cache.front().transform.get();
+  return &cache.front();
 }
 
 // The colour maps of a colour-index image, as 16-bit RGB triples.
@@ -175,25 +178,33 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
     problem = "the pixels are of a kind it is not applied to";
     return false;
   }
-  const bool toRgb = cmyk || image.layout == grLayoutLuminance;
-  const cmsUInt32Number out = indexed ? TYPE_RGB_16 : toRgb ? TYPE_RGB_8 : in;
-  void* transform = transformFor(profile, in, out, problem);
-  if (!transform) return false;
-  if (indexed) {
-    convertMaps(image.colorMaps, transform);
-    return true;
-  }
-
   const uint32_t inBytes = T_CHANNELS(in) + T_EXTRA(in);
   const uint64_t rowIn = image.rowBytes();
-  if (uint64_t(image.pixels.size()) < rowIn * uint64_t(image.height)) {
+  if (!indexed && uint64_t(image.pixels.size()) < rowIn * uint64_t(image.height)) {
     problem = "the pixels are fewer than the picture's size";
     return false;
   }
-  if (!toRgb) {
-    cmsDoTransformLineStride(transform, image.pixels.begin(), image.pixels.begin(),
-                             cmsUInt32Number(image.width), cmsUInt32Number(image.height),
-                             cmsUInt32Number(rowIn), cmsUInt32Number(rowIn), 0, 0);
+  const bool toRgb = cmyk || image.layout == grLayoutLuminance;
+  const CachedTransform* cached = cachedTransform(profile, in,
+                                                  indexed ? TYPE_RGB_16
+                                                  : toRgb ? TYPE_RGB_8
+                                                          : in,
+                                                  problem);
+  if (!cached) return false;
+  void* transform = cached->transform.get();
+  if (!indexed && !toRgb) {
+    const bool bgr = image.layout == grLayoutBGR || image.layout == grLayoutBGRA;
+    if (cached->shaper)
+      cached->shaper->apply(image.pixels.begin(), uint32_t(image.width), uint32_t(image.height),
+                            std::size_t(rowIn), inBytes, bgr);
+    else
+      cmsDoTransformLineStride(transform, image.pixels.begin(), image.pixels.begin(),
+                               cmsUInt32Number(image.width), cmsUInt32Number(image.height),
+                               cmsUInt32Number(rowIn), cmsUInt32Number(rowIn), 0, 0);
+    return true;
+  }
+  if (indexed) {
+    convertMaps(image.colorMaps, transform);
     return true;
   }
   // Inks and grey become three bytes a pixel; inks fit their own buffer
