@@ -234,29 +234,36 @@ grImage2D levelLike(const grImage2D& source, const refvector2<unsigned char>& pi
 
 }  // namespace
 
-bool buildMipChain(const grImage2D& source, grLevelSize base, std::vector<grImage2D>& levels) {
-  levels.clear();
+bool resampleImage(const grImage2D& source, grLevelSize size, grImage2D& out) {
   const uint32_t c = grLayoutComponents(source.layout);
-  if (c == 0 || c > 4 || source.width <= 0 || source.height <= 0 || base.width == 0 ||
-      base.height == 0 || !isPacked8Bit(source))
+  if (c == 0 || c > 4 || source.width <= 0 || source.height <= 0 || size.width == 0 ||
+      size.height == 0 || !isPacked8Bit(source))
     return false;
   const uint32_t sw = uint32_t(source.width), sh = uint32_t(source.height);
   if (source.pixels.size() < uint64_t(sw) * sh * c) return false;
-
-  grImage2D level0 = source;
-  if (sw != base.width || sh != base.height) {
-    refvector2<unsigned char> pixels;
-    if (!pixels.allocate(uint32_t(uint64_t(base.width) * base.height * c))) return false;
-    resample(source.pixels.begin(), sw, sh, c, pixels.begin(), base.width, base.height);
-    level0 = levelLike(source, pixels, base.width, base.height);
+  if (sw == size.width && sh == size.height) {
+    out = source;
+    return true;
   }
+  refvector2<unsigned char> pixels;
+  if (!allocatePixelStorage(pixels, uint64_t(size.width) * size.height * c)) return false;
+  resample(source.pixels.begin(), sw, sh, c, pixels.begin(), size.width, size.height);
+  out = levelLike(source, pixels, size.width, size.height);
+  return true;
+}
+
+bool buildMipChain(const grImage2D& source, grLevelSize base, std::vector<grImage2D>& levels) {
+  levels.clear();
+  grImage2D level0;
+  if (!resampleImage(source, base, level0)) return false;
+  const uint32_t c = grLayoutComponents(source.layout);
   levels.push_back(level0);
 
   uint32_t w = base.width, h = base.height;
   while (w > 1 || h > 1) {
     const uint32_t nw = std::max<uint32_t>(1, w / 2), nh = std::max<uint32_t>(1, h / 2);
     refvector2<unsigned char> pixels;
-    if (!pixels.allocate(nw * nh * c)) {
+    if (!allocatePixelStorage(pixels, uint64_t(nw * nh * c))) {
       levels.clear();
       return false;
     }

@@ -26,6 +26,12 @@ uint32_t gluNearestPower(uint32_t side);
 // `maxSide` (GL's largest texture side).
 grLevelSize gluBaseLevelSize(uint32_t width, uint32_t height, uint32_t maxSide);
 
+// `source` (8 bits per sample, packed rows, 1 to 4 components) resampled to
+// `size` by area averaging into fresh storage, its description kept; `out`
+// shares the source when it already has that size. False for an empty
+// source, one that is not 8-bit packed, or a zero size.
+bool resampleImage(const grImage2D& source, grLevelSize size, grImage2D& out);
+
 // Levels 0..n of `source` (8 bits per sample, packed rows, any layout of 1
 // to 4 components; the description is kept): level 0 of `base` size (sides
 // that are powers of two), each

@@ -90,12 +90,12 @@ bool grPhotoTexture::load(const char* path) {
   p.problem.clear();
   // JPEG pictures are decoded just large enough for the base level GLU
   // would choose; the largest texture side is only asked for then.
-  const grCoverSize cover = [](grPhotoSize upright) {
+  const grCoverSize baseLevel = [](grPhotoSize upright) {
     const grLevelSize base =
         gluBaseLevelSize(upright.width, upright.height, uint32_t(largestTextureSide()));
     return grPhotoSize{base.width, base.height};
   };
-  if (!p.file.read(path, p.image, cover)) {
+  if (!p.file.read(path, p.image, baseLevel, baseLevel)) {
     p.problem = p.file.problem;
     return false;
   }

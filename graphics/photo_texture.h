@@ -8,9 +8,11 @@
 //  - BMP pictures: one gluBuild2DMipmaps from the picture as read (GLU
 //    scales it to powers of two and builds the chain), then the parameters;
 //  - JPEG and PNG pictures (also inside a BMP): decoded no larger than the
-//    texture needs (a JPEG at its smallest covering DCT scale), the chain
-//    built on the CPU at the sizes GLU would choose from the full picture
-//    (mip_chain.h), and every level sent as it is (grTextureChain2D).
+//    texture needs (a JPEG at its smallest covering DCT scale), resampled to
+//    the base level GLU would choose from the full picture before they are
+//    turned upright and colour-converted, the rest of the chain halved on
+//    the CPU (mip_chain.h), and every level sent as it is
+//    (grTextureChain2D).
 #include <memory>
 #include <string>
 
@@ -60,7 +62,8 @@ class grPhotoTexture {
   const std::string& flaw() const;
 
   const grPhotoFile& file() const;
-  // The picture as read and turned upright (a JPEG possibly DCT-scaled).
+  // The picture the texture was made from, upright: a BMP picture as read;
+  // a JPEG or PNG picture at the base level's size.
   const grImage2D& image() const;
   const grTexParams2D& params() const;
   const grTextureObject& object() const;

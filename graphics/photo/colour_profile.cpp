@@ -213,7 +213,7 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
   refvector2<unsigned char> fresh;
   unsigned char* target = image.pixels.begin();
   if (inBytes < 3) {
-    if (!fresh.allocate(uint32_t(rowOut * uint64_t(image.height)))) {
+    if (!allocatePixelStorage(fresh, rowOut * uint64_t(image.height))) {
       problem = "the picture is too large to convert";
       return false;
     }

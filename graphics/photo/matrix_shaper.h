@@ -2,9 +2,9 @@
 // RGB profiles of the matrix-shaper kind (Adobe RGB, ProPhoto, Wide Gamut,
 // Display P3, sRGB itself: three tone curves and a 3 x 3 matrix) to sRGB,
 // with the curves and matrices Little CMS reads from both profiles, applied
-// to 8-bit pixels with tables and a fixed-point matrix: the same arithmetic
-// Little CMS uses for such pairs, written for packed pixels alone, several
-// times faster. Profiles of other kinds go through Little CMS itself.
+// to 8-bit pixels with tables in fixed point: the same arithmetic Little
+// CMS uses for such pairs, written for packed pixels alone, several times
+// faster. Profiles of other kinds go through Little CMS itself.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -25,11 +25,19 @@ class grMatrixShaper {
   void apply(unsigned char* pixels, uint32_t width, uint32_t rows, std::size_t stride,
              uint32_t pixelBytes, bool bgr) const;
 
+  static constexpr int32_t kLinearOne = (1 << 15) - 1;  // linear light 1.0
+
+  // What one source channel's 8-bit value adds to the linear sRGB red,
+  // green and blue (its linear light times the matrix column; a fourth lane
+  // kept zero), 1.0 = kLinearOne << 14. A pixel is three loads and two adds.
+  struct alignas(16) Contribution {
+    int32_t rgb[4];
+  };
+  using ContributionTable = std::array<Contribution, 256>;
+
  private:
-  static constexpr int kLinearOne = 1 << 15;        // linear light 1.0
-  std::array<std::array<int32_t, 256>, 3> linear_;  // per channel, 8-bit value to linear
-  std::array<int32_t, 9> matrix_;                   // linear source to linear sRGB, 1.0 = 1 << 14
-  std::vector<unsigned char> encode_;               // linear sRGB (0..kLinearOne) to 8 bits
+  std::array<ContributionTable, 3> contribution_;
+  std::vector<unsigned char> encode_;  // linear sRGB (0..kLinearOne) to 8 bits
 };
 
 }  // namespace libgr

@@ -53,7 +53,7 @@ void applyOrientation(grImage2D& image, int orientation) {
   if (bpp == 0 || image.pixels.size() < uint64_t(ws) * uint64_t(hs) * bpp) return;
 
   refvector2<unsigned char> turned;
-  if (!turned.allocate(uint32_t(uint64_t(wu) * uint64_t(hu) * bpp))) return;
+  if (!allocatePixelStorage(turned, uint64_t(wu) * uint64_t(hu) * bpp)) return;
   const unsigned char* source = image.pixels.begin();
   unsigned char* out = turned.begin();
   const int64_t sourceRow = ws * int64_t(bpp);

@@ -2,6 +2,7 @@
 // that format's reader, turn the result upright.
 #include "graphics/photo/photo_file.h"
 
+#include "graphics/mip_chain.h"
 #include "graphics/photo/colour_profile.h"
 #include "graphics/photo/jpeg_reader.h"
 #include "graphics/photo/orientation.h"
@@ -63,7 +64,8 @@ bool decodeFormat(grPhotoFormat format, const unsigned char* data, std::size_t s
 
 }  // namespace
 
-bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& cover) {
+bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& cover,
+                       const grCoverSize& exactSize) {
   bmp = grBmpFile();
   fileFormat = pictureFormat = grPhotoFormat::unknown;
   fullSize = {};
@@ -111,10 +113,20 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
 
   grDecodedPhoto decoded;
   if (!decodeFormat(pictureFormat, data, size, {cover, maxPixels}, decoded, problem)) return false;
-  manageColours(decoded);
   orientation = decoded.orientation;
   fullSize = uprightSize(decoded.storedSize, orientation);
+  // Inks become colours at once (their formula is far from linear); other
+  // pictures are brought to the size wanted first, so that turning and
+  // colour conversion see no more pixels than the caller keeps.
+  if (decoded.cmyk) manageColours(decoded);
+  if (exactSize) {
+    const grPhotoSize stored = uprightSize(exactSize(fullSize), orientation);
+    grImage2D resampled;
+    if (resampleImage(decoded.image, {stored.width, stored.height}, resampled))
+      decoded.image = resampled;
+  }
   applyOrientation(decoded.image, orientation);
+  if (!decoded.cmyk) manageColours(decoded);
   flaw = decoded.flaw;
   image = decoded.image;
   return true;

@@ -39,10 +39,14 @@ class grPhotoFile {
   // files are described exactly as bmpToImage describes them (often the
   // file's own buffer); JPEG and PNG pictures (also those inside a BMP) are
   // decoded into a fresh buffer: upright, rows bottom-up, packed, 8 bits per
-  // sample; a JPEG at the smallest DCT scale that covers `cover`. False, with
-  // `image` unchanged and the reason in `problem`, when the file cannot be
-  // read or its picture cannot be shown.
-  bool read(const char* path, grImage2D& image, const grCoverSize& cover = {});
+  // sample; a JPEG at the smallest DCT scale that covers `cover`. With
+  // `exactSize`, they are then resampled to the size it gives for the
+  // upright picture (area averaging) before they are turned upright and
+  // their colours converted, so that work is done at the size the caller
+  // needs. False, with `image` unchanged and the reason in `problem`, when
+  // the file cannot be read or its picture cannot be shown.
+  bool read(const char* path, grImage2D& image, const grCoverSize& cover = {},
+            const grCoverSize& exactSize = {});
 
   // Whether the picture came through the BMP pixel reader (and so keeps the
   // BMP texture route); false for JPEG and PNG, also inside a BMP.

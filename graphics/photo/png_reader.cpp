@@ -201,7 +201,7 @@ bool decodePng(const unsigned char* bytes, std::size_t n, const grDecodeRequest&
 
   const uint64_t rowBytes = uint64_t(header.width) * pixelBytes;
   refvector2<unsigned char> pixels;
-  if (!pixels.allocate(uint32_t(rowBytes * header.height))) {
+  if (!allocatePixelStorage(pixels, rowBytes * header.height)) {
     problem = "picture too large to decode";
     return false;
   }
