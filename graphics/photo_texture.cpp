@@ -40,11 +40,13 @@ grTexParams2D photographTexParams() {
 struct grPhotoTexture::Parts {
   grPhotoFile file;
   grImage2D image;
+  std::vector<grImage2D> levels;  // the JPEG and PNG route's chain, built by prepare
   grTexParams2D params = photographTexParams();
   grTexture2D gluTexture;  // the BMP route
   grTextureChain2D chain;  // the JPEG and PNG route
   grTextureObject object;  // released first: declared last
   std::string problem;
+  bool prepared = false;
   bool loaded = false;
   bool builtByGlu = false;
 
@@ -64,12 +66,15 @@ bool grPhotoTexture::Parts::uploadByGlu() {
   return boundTextureHasLevelZero();
 }
 
-// Levels of the sizes GLU would choose from the full picture, built here.
+// The prepared levels as they are. They were made for the provisional
+// largest side; a GL whose largest side is smaller gets them made again.
 bool grPhotoTexture::Parts::uploadChain() {
   const grLevelSize base =
       gluBaseLevelSize(file.fullSize.width, file.fullSize.height, uint32_t(largestTextureSide()));
-  std::vector<grImage2D> levels;
-  if (!buildMipChain(image, base, levels)) return false;
+  if (levels.empty() || uint32_t(levels[0].width) != base.width ||
+      uint32_t(levels[0].height) != base.height) {
+    if (!buildMipChain(image, base, levels)) return false;
+  }
   chain = grTextureChain2D();
   chain.setImages(levels.begin(), levels.end(), 0, 0);
   chain.setParams(&params);
@@ -83,22 +88,39 @@ grPhotoTexture::~grPhotoTexture() = default;
 grPhotoTexture::grPhotoTexture(grPhotoTexture&&) noexcept = default;
 grPhotoTexture& grPhotoTexture::operator=(grPhotoTexture&&) noexcept = default;
 
-bool grPhotoTexture::load(const char* path) {
+bool grPhotoTexture::prepare(const char* path) {
   if (!parts_) parts_ = std::make_unique<Parts>();
   Parts& p = *parts_;
-  p.loaded = false;
+  p.prepared = false;
   p.problem.clear();
-  // JPEG pictures are decoded just large enough for the base level GLU
-  // would choose; the largest texture side is only asked for then.
+  p.levels.clear();
+  // JPEG and PNG pictures are decoded just large enough for the base level
+  // GLU would choose, and brought to that size.
   const grCoverSize baseLevel = [](grPhotoSize upright) {
     const grLevelSize base =
-        gluBaseLevelSize(upright.width, upright.height, uint32_t(largestTextureSide()));
+        gluBaseLevelSize(upright.width, upright.height, kProvisionalLargestSide);
     return grPhotoSize{base.width, base.height};
   };
   if (!p.file.read(path, p.image, baseLevel, baseLevel)) {
     p.problem = p.file.problem;
     return false;
   }
+  if (!p.file.isBmpPicture()) {
+    const grLevelSize base =
+        gluBaseLevelSize(p.file.fullSize.width, p.file.fullSize.height, kProvisionalLargestSide);
+    if (!buildMipChain(p.image, base, p.levels)) {
+      p.problem = "its levels could not be made";
+      return false;
+    }
+  }
+  p.prepared = true;
+  return true;
+}
+
+bool grPhotoTexture::upload() {
+  if (!parts_ || !parts_->prepared) return false;
+  Parts& p = *parts_;
+  p.loaded = false;
   const bool uploaded = p.file.isBmpPicture() ? p.uploadByGlu() : p.uploadChain();
   if (!uploaded) {
     p.problem = "OpenGL took no image from it";
@@ -106,6 +128,11 @@ bool grPhotoTexture::load(const char* path) {
   }
   p.loaded = true;
   return true;
+}
+
+bool grPhotoTexture::load(const char* path) {
+  if (parts_) parts_->loaded = false;
+  return prepare(path) && upload();
 }
 
 void grPhotoTexture::setMaxPixels(uint64_t pixels) {

@@ -41,8 +41,25 @@ class grPhotoTexture {
   // upright) into a mipmapped texture with photographTexParams(), under the
   // name of an earlier load if there was one. Needs a current GL context.
   // False, not loaded, and the reason in problem() when the file cannot be
-  // read or shown, or GL took no base level from it.
+  // read or shown, or GL took no base level from it. The same as prepare()
+  // then upload().
   bool load(const char* path);
+
+  // The half of load() without GL: reads, decodes and converts the
+  // picture and (for JPEG and PNG) builds its levels, for a GL whose
+  // largest texture side is kProvisionalLargestSide. It may run on any
+  // thread, for different objects at once (several photographs prepared
+  // side by side), but not while this object is used elsewhere. False, and
+  // the reason in problem(), when the file cannot be read or shown.
+  bool prepare(const char* path);
+  // The GL half: sends what prepare() made, on the thread of the current
+  // context; levels made for a larger side than this GL takes are made
+  // again. False when nothing was prepared or GL took no base level.
+  bool upload();
+
+  // The largest texture side prepare() builds for: GL_MAX_TEXTURE_SIZE of
+  // Mesa's software renderer and of most desktop GPUs.
+  static constexpr uint32_t kProvisionalLargestSide = 16384;
 
   // JPEG and PNG pictures declaring more pixels than this are refused
   // unread by later loads (100 megapixels unless set).

@@ -12,11 +12,24 @@ BillBoard::BillBoard() = default;
 
 bool BillBoard::load(const char* path, const libgr::grFrame& placement,
                      const libgr::grRect& extent) {
+  return prepare(path) && show(placement, extent);
+}
+
+bool BillBoard::prepare(const char* path) {
   loaded = false;
   failure.clear();
   flaw.clear();
-  if (!photo.load(path)) {
+  if (!photo.prepare(path)) {
     failure = photo.problem();
+    return false;
+  }
+  return true;
+}
+
+bool BillBoard::show(const libgr::grFrame& placement, const libgr::grRect& extent) {
+  loaded = false;
+  if (!failure.empty() || !photo.upload()) {
+    if (failure.empty()) failure = photo.problem();
     return false;
   }
   flaw = photo.flaw();

@@ -30,6 +30,13 @@ class BillBoard : public libgr::grObject3D {
   // which.
   bool load(const char* path, const libgr::grFrame& placement, const libgr::grRect& extent);
 
+  // load() in two halves, so that photographs can be read side by side:
+  // prepare() reads and converts the file with no GL call (any thread, one
+  // quad at a time), show() uploads it and keeps the placement (the GL
+  // thread). load() is prepare() then show().
+  bool prepare(const char* path);
+  bool show(const libgr::grFrame& placement, const libgr::grRect& extent);
+
   // Draws the square when loaded; otherwise issues no GL call at all. Leaves
   // GL_MODELVIEW the current matrix mode and GL_TEXTURE_2D disabled.
   void render() override;

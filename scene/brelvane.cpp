@@ -14,6 +14,7 @@
 #include "scene/billboard.h"
 #include "scene/gl_scopes.h"
 #include "scene/hud.h"
+#include "scene/photograph_reading.h"
 #include "utilities/clock.h"
 
 namespace {
@@ -35,32 +36,42 @@ void setLight() {
   glEnable(GL_LIGHTING);
 }
 
-// Loads one photograph; one line on standard error, naming the file as given
-// and the reason, when it cannot be shown (the quad then draws nothing), or
-// what is off in a damaged file that is shown all the same.
-void loadPhotograph(BillBoard& photo, const std::string& path, const libgr::grFrame& placement,
-                    const libgr::grRect& extent) {
-  if (!photo.load(path.c_str(), placement, extent))
+// One line on standard error, naming the file as given and the reason, when
+// a photograph cannot be shown (the quad then draws nothing), or what is off
+// in a damaged file that is shown all the same.
+void report(const BillBoard& photo, const std::string& path, bool shown) {
+  if (!shown)
     std::fprintf(stderr, "brelvane: %s: %s\n", path.c_str(), photo.failure.c_str());
   else if (!photo.flaw.empty())
     std::fprintf(stderr, "brelvane: %s: shown, but %s\n", path.c_str(), photo.flaw.c_str());
 }
 
-// The photographs as a back wall and a floor, each 512 units square. A file
+// The photographs as a back wall and a floor, each 512 units square, read
+// side by side (or taken from an early reading), then uploaded here. A file
 // that does not load leaves its quad in place, drawing nothing.
-void loadPhotographs(const PhotoPaths& paths, BillBoard*& upright, BillBoard*& floor) {
+void loadPhotographs(const PhotoPaths& paths, BillBoard*& upright, BillBoard*& floor,
+                     std::unique_ptr<PhotographReading>& reading) {
+  if (upright && floor) return;
+  if (!reading) reading = std::make_unique<PhotographReading>(paths);
+  BillBoard *wallRead = nullptr, *floorRead = nullptr;
+  reading->finish(wallRead, floorRead);
+  reading.reset();
   const libgr::grRect square({-256.0f, -256.0f}, {256.0f, 256.0f});
   if (!upright) {
+    upright = wallRead;
+    wallRead = nullptr;
     const libgr::grFrame wall(libgr::grRotation(0.0f, 0.0f, 0.0f, 1.0f), {0.0f, 0.0f, -256.0f});
-    upright = new BillBoard;
-    loadPhotograph(*upright, paths.wall, wall, square);
+    report(*upright, paths.wall, upright->show(wall, square));
   }
   if (!floor) {
+    floor = floorRead;
+    floorRead = nullptr;
     // Turned to face up, its top edge against the wall's bottom edge.
     const libgr::grFrame ground(libgr::grRotation(-90.0f, 1.0f, 0.0f, 0.0f), {0.0f, -256.0f, 0.0f});
-    floor = new BillBoard;
-    loadPhotograph(*floor, paths.floor, ground, square);
+    report(*floor, paths.floor, floor->show(ground, square));
   }
+  delete wallRead;
+  delete floorRead;
 }
 
 }  // namespace
@@ -70,6 +81,10 @@ Brelvane::Brelvane(int /*argc*/, char** /*argv*/) : startTime(libutils::monotoni
 }
 
 Brelvane::~Brelvane() = default;
+
+void Brelvane::readPhotographsEarly() {
+  if (!reading) reading = std::make_unique<PhotographReading>(photoPaths);
+}
 
 void Brelvane::init() {
   libgr::grClearColor({0.18f, 0.18f, 0.18f, 1.0f});
@@ -93,7 +108,7 @@ void Brelvane::init() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
   drops.init();  // before the photographs
-  loadPhotographs(photoPaths, photoUpright, photoFloor);
+  loadPhotographs(photoPaths, photoUpright, photoFloor, reading);
 }
 
 void Brelvane::reshape(int width, int height) {

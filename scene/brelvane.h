@@ -14,6 +14,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/gluty_api.h"
 #include "scene/camera.h"
@@ -21,6 +22,7 @@
 #include "scene/drop_stream.h"
 
 class BillBoard;
+class PhotographReading;
 
 class Brelvane : public vorn::glutyAPI4 {
  public:
@@ -54,4 +56,11 @@ class Brelvane : public vorn::glutyAPI4 {
   // Where init reads the photographs from; the command line may change them
   // before the window exists.
   PhotoPaths photoPaths;
+  // Photographs already being read (readPhotographsEarly); init takes the
+  // quads from here instead of reading them itself.
+  std::unique_ptr<PhotographReading> reading;
+
+  // Starts reading the photographs from photoPaths on threads of their own,
+  // before the window exists (no GL call), so that init finds them read.
+  void readPhotographsEarly();
 };

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   Brelvane app(argc, argv);
   app.photoPaths = line.photos;
+  // Camera pictures take longer to read than the window takes to open.
+  app.readPhotographsEarly();
   // The window is titled with the program's path as typed; a process started
   // with an empty argument vector still gets a title.
   const char* title = (argc > 0 && argv[0]) ? argv[0] : "brelvane";

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <list>
 #include <memory>
+#include <mutex>
 
 #include "graphics/photo/bmp_header.h"
 #include "graphics/photo/matrix_shaper.h"
@@ -78,6 +79,9 @@ uint32_t colourSpaceOf(uint32_t layout, bool cmyk) {
 }
 
 // Transforms built so far, newest first; a few photographs at a time.
+// Photographs may be prepared on several threads at once: the cache is
+// guarded, and transforms are made without Little CMS's one-pixel cache,
+// which is what keeps them from being used by two threads together.
 struct CachedTransform {
   std::vector<unsigned char> profile;
   cmsUInt32Number in, out;
@@ -86,13 +90,17 @@ struct CachedTransform {
 };
 constexpr std::size_t kCachedTransforms = 8;
 
-CachedTransform* cachedTransform(const std::vector<unsigned char>& profile, cmsUInt32Number in,
-                                 cmsUInt32Number out, std::string& problem) {
-  static std::list<CachedTransform> cache;
+// Shared, so that an entry the cache lets go stays alive while in use.
+std::shared_ptr<const CachedTransform> cachedTransform(const std::vector<unsigned char>& profile,
+                                                       cmsUInt32Number in, cmsUInt32Number out,
+                                                       std::string& problem) {
+  static std::mutex guard;
+  static std::list<std::shared_ptr<const CachedTransform>> cache;
+  const std::lock_guard<std::mutex> lock(guard);
   for (auto it = cache.begin(); it != cache.end(); ++it)
-    if (it->in == in && it->out == out && it->profile == profile) {
+    if ((*it)->in == in && (*it)->out == out && (*it)->profile == profile) {
       cache.splice(cache.begin(), cache, it);
-      return &cache.front();
+      return cache.front();
     }
   // Little CMS reports through a log handler; it says nothing on stderr.
   cmsSetLogErrorHandler(nullptr);
@@ -102,7 +110,7 @@ CachedTransform* cachedTransform(const std::vector<unsigned char>& profile, cmsU
     problem = "it cannot be read";
     return nullptr;
   }
-  const cmsUInt32Number flags = T_EXTRA(in) ? cmsFLAGS_COPY_ALPHA : 0;
+  const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (T_EXTRA(in) ? cmsFLAGS_COPY_ALPHA : 0);
   TransformHandle transform(
       cmsCreateTransform(source.get(), in, srgb.get(), out, INTENT_RELATIVE_COLORIMETRIC, flags));
   if (!transform) {
@@ -110,9 +118,10 @@ CachedTransform* cachedTransform(const std::vector<unsigned char>& profile, cmsU
     return nullptr;
   }
   std::unique_ptr<grMatrixShaper> shaper = grMatrixShaper::toSrgb(source.get());
-  cache.push_front({profile, in, out, std::move(transform), std::move(shaper)});
+  cache.push_front(std::make_shared<const CachedTransform>(
+      CachedTransform{profile, in, out, std::move(transform), std::move(shaper)}));
   if (cache.size() > kCachedTransforms) cache.pop_back();
-  return &cache.front();
+  return cache.front();
 }
 
 // The colour maps of a colour-index image, as 16-bit RGB triples.
@@ -185,11 +194,11 @@ bool convertToSrgb(grImage2D& image, const std::vector<unsigned char>& profile, 
     return false;
   }
   const bool toRgb = cmyk || image.layout == grLayoutLuminance;
-  const CachedTransform* cached = cachedTransform(profile, in,
-                                                  indexed ? TYPE_RGB_16
-                                                  : toRgb ? TYPE_RGB_8
-                                                          : in,
-                                                  problem);
+  const std::shared_ptr<const CachedTransform> cached = cachedTransform(profile, in,
+                                                                        indexed ? TYPE_RGB_16
+                                                                        : toRgb ? TYPE_RGB_8
+                                                                                : in,
+                                                                        problem);
   if (!cached) return false;
   void* transform = cached->transform.get();
   if (!indexed && !toRgb) {

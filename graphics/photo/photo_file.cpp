@@ -115,18 +115,23 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
   if (!decodeFormat(pictureFormat, data, size, {cover, maxPixels}, decoded, problem)) return false;
   orientation = decoded.orientation;
   fullSize = uprightSize(decoded.storedSize, orientation);
-  // Inks become colours at once (their formula is far from linear); other
-  // pictures are brought to the size wanted first, so that turning and
-  // colour conversion see no more pixels than the caller keeps.
+  // Inks become colours at once (their formula is far from linear). Other
+  // pictures are turned and converted at the smaller of their decoded size
+  // and the size wanted: a camera picture after it is brought down to its
+  // texture, a small one before it is enlarged.
   if (decoded.cmyk) manageColours(decoded);
-  if (exactSize) {
-    const grPhotoSize stored = uprightSize(exactSize(fullSize), orientation);
-    grImage2D resampled;
-    if (resampleImage(decoded.image, {stored.width, stored.height}, resampled))
-      decoded.image = resampled;
-  }
+  grPhotoSize wanted = exactSize ? exactSize(fullSize) : grPhotoSize{};
+  const grPhotoSize wantedStored = uprightSize(wanted, orientation);
+  const auto resizeTo = [&decoded](grPhotoSize size) {
+    grImage2D resized;
+    if (resampleImage(decoded.image, {size.width, size.height}, resized)) decoded.image = resized;
+  };
+  const bool shrinks = exactSize && uint64_t(wanted.width) * wanted.height <
+                                        uint64_t(decoded.image.width) * decoded.image.height;
+  if (shrinks) resizeTo(wantedStored);
   applyOrientation(decoded.image, orientation);
   if (!decoded.cmyk) manageColours(decoded);
+  if (exactSize && !shrinks) resizeTo(wanted);
   flaw = decoded.flaw;
   image = decoded.image;
   return true;
