@@ -102,6 +102,38 @@ for key in ("total_ms", "init_ms", "cpu_ms"):
 print("goal: total_ms ratio at most 0.333")
 PY
 
+# The cost of colour management: the same two photographs with an Adobe RGB
+# profile embedded (exiftool adds the APP2 marker; the pixel data is
+# untouched), beside the same without, alternating.
+adobe=/usr/share/color/icc/colord/AdobeRGB1998.icc
+for f in camera_wall camera_floor; do
+  [ -s "$photos/${f}_adobe.jpg" ] ||
+    exiftool -q -q "-icc_profile<=$adobe" -o "$photos/${f}_adobe.jpg" "$photos/$f.jpg"
+done
+echo "== first frame, two JPEGs with and without an Adobe RGB profile ($runs rounds)"
+(
+  cd "$build"
+  for _ in $(seq "$runs"); do
+    for suffix in "" _adobe; do
+      printf 'brelvane%s ' "${suffix:-_plain}"
+      BRELVANE_LAUNCH_US="${EPOCHREALTIME/./}" LD_PRELOAD="$PWD/bench/startup_probe.so" \
+        ./brelvane "$photos/camera_wall$suffix.jpg" "$photos/camera_floor$suffix.jpg"
+    done
+  done
+) | tee "$out/profile_cost_runs.txt"
+python3 - "$out/profile_cost_runs.txt" <<'PY' | tee "$out/profile_cost.txt"
+import statistics, sys
+totals = {}
+for line in open(sys.argv[1]):
+    words = line.split()
+    if words:
+        totals.setdefault(words[0], []).append(dict(zip(words[1::2], map(float, words[2::2])))["total_ms"])
+for name, values in totals.items():
+    print(f"{name:16s} median total_ms {statistics.median(values):8.2f}")
+ratio = statistics.median(totals["brelvane_adobe"]) / statistics.median(totals["brelvane_plain"])
+print(f"ratio with profile / without, median total_ms {ratio:.3f} (goal: at most 1.2)")
+PY
+
 gbench() {  # name
   echo "== $1"
   (cd "$build" && BRELVANE_BENCH_PHOTOS="$photos" "./bench/$1" \
