@@ -29,15 +29,9 @@ cmake --build "$build" -j2 --target math_bench photo_read_bench bmp_decode_bench
 mkdir -p "$out"
 
 # A private X server for everything that opens a window.
-fifo="$(mktemp -u)"
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-read -r number <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$number"
-export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+# shellcheck source=scripts/private_xvfb.sh
+source scripts/private_xvfb.sh  # from the repository root
+start_private_xvfb
 
 gbench() {  # name, then extra arguments
   local name="$1"

@@ -50,15 +50,17 @@ for f in camera_wall.jpg camera_floor.jpg camera_wall.png; do
 done | tee "$out/photos.txt"
 
 # A private X server for the two windows.
-fifo="$(mktemp -u)"
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-read -r number <"$fifo"
-rm -f "$fifo"
-export DISPLAY=":$number"
-export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+# shellcheck source=scripts/private_xvfb.sh
+source scripts/private_xvfb.sh  # from the repository root
+start_private_xvfb
+
+# One run of a program with the start-up probe preloaded, its milestones on
+# one line after `label`; run from the build folder.
+probed() {  # label, program, arguments
+  printf '%s ' "$1"
+  shift
+  BRELVANE_LAUNCH_US="${EPOCHREALTIME/./}" LD_PRELOAD="$PWD/bench/startup_probe.so" "$@"
+}
 
 # Both programs with the start-up probe preloaded (it prints the milestones
 # at the first swap and ends the process), one after the other in each
@@ -68,9 +70,7 @@ echo "== first frame, two JPEGs ($runs rounds)"
   cd "$build"
   for _ in $(seq "$runs"); do
     for program in brelvane bench/stb_glu_viewer; do
-      printf '%s ' "${program#bench/}"
-      BRELVANE_LAUNCH_US="${EPOCHREALTIME/./}" LD_PRELOAD="$PWD/bench/startup_probe.so" \
-        "./$program" "$photos/camera_wall.jpg" "$photos/camera_floor.jpg"
+      probed "${program#bench/}" "./$program" "$photos/camera_wall.jpg" "$photos/camera_floor.jpg"
     done
   done
 ) | tee "$out/first_frame_runs.txt"
@@ -115,9 +115,8 @@ echo "== first frame, two JPEGs with and without an Adobe RGB profile ($runs rou
   cd "$build"
   for _ in $(seq "$runs"); do
     for suffix in "" _adobe; do
-      printf 'brelvane%s ' "${suffix:-_plain}"
-      BRELVANE_LAUNCH_US="${EPOCHREALTIME/./}" LD_PRELOAD="$PWD/bench/startup_probe.so" \
-        ./brelvane "$photos/camera_wall$suffix.jpg" "$photos/camera_floor$suffix.jpg"
+      probed "brelvane${suffix:-_plain}" ./brelvane "$photos/camera_wall$suffix.jpg" \
+        "$photos/camera_floor$suffix.jpg"
     done
   done
 ) | tee "$out/profile_cost_runs.txt"

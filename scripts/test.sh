@@ -11,7 +11,8 @@
 #              are there, each documented; build and run the example against
 #              it with find_package, and compile and run it against the
 #              pkg-config module brelvane
-#     asan     the suite built with AddressSanitizer and
+#     asan     (built at low priority while the suite runs)
+#              the suite built with AddressSanitizer and
 #              UndefinedBehaviorSanitizer (preset asan, build-asan/), less the
 #              soak and the sweep over every BMP file
 #     fuzz     a minute of fuzzing photograph reading and texture upload (build-fuzz/)
@@ -171,6 +172,29 @@ build_asan() {
   cmake --preset asan >/dev/null && cmake --build --preset asan -j"$jobs"
 }
 
+# The sanitizer and fuzzer builds take minutes of compiling; the suite spends
+# most of its time waiting on programs under Xvfb. So they are built while the
+# suite runs, at the lowest priority (nice 19: they take only what the suite
+# leaves idle), and their stage waits for them.
+build_fuzzer() {
+  cmake --preset fuzz -DBRELVANE_BUILD_TESTS=OFF >/dev/null &&
+    cmake --build --preset fuzz --target photo_upload_fuzz -j"$jobs"
+}
+background_log=build-background.log
+start_background_builds() {
+  (
+    nice -n 19 bash -c "$(declare -f build_asan build_fuzzer); jobs=$jobs; build_asan" &&
+      echo asan-built
+    nice -n 19 bash -c "$(declare -f build_fuzzer); jobs=$jobs; build_fuzzer"
+  ) >"$background_log" 2>&1 &
+  background_pid=$!
+}
+wait_background_asan() {
+  wait "$background_pid"
+  cat "$background_log"
+  grep -qx asan-built "$background_log"
+}
+
 # Left out under the sanitizers, as they would add minutes again for code
 # other sanitized tests already run: the soak, and the sweep (the program run
 # once per BMP file of the suite and of the tools; the same files go through
@@ -189,6 +213,7 @@ if [ "$mode" = quick ]; then
     skip_stage suite "the build failed"
   fi
 else
+  start_background_builds
   if [ "${outcome[build]}" = pass ]; then
     run_stage suite "the whole suite" suite
     run_stage package "the installed package: find_package and pkg-config" package_check
@@ -196,7 +221,7 @@ else
     skip_stage suite "the build failed"
     skip_stage package "the build failed"
   fi
-  run_stage asan-build "building with ASan and UBSan into build-asan/" build_asan
+  run_stage asan-build "building with ASan and UBSan into build-asan/ (and the fuzzer into build-fuzz/), begun beside the suite" wait_background_asan
   if [ "${outcome[asan-build]}" = pass ]; then
     run_stage asan "the suite under ASan and UBSan (less the soak and the sweep)" asan_suite
   else

@@ -71,11 +71,18 @@ std::string reasonOf(int error) {
       return "PNG header is missing or damaged";
     case SPNG_EPLTE_IDX:
       return "PNG pixels index past the palette";
+    case SPNG_ECHUNK_POS:
+    case SPNG_ECHUNKAVAIL:
+    case SPNG_ECHUNK_TYPE:
+      return "PNG chunks are missing or out of order";
+    case SPNG_EIDAT_STREAM:
+    case SPNG_EZLIB:
+      return "damaged PNG image data";
     default:
       break;
   }
-  // No image data at all, or one the library rejects after the header.
-  return std::string("damaged PNG data (") + spng_strerror(error) + ")";
+  // Our own words for the rest, never the library's.
+  return "damaged PNG data";
 }
 
 bool endsEarly(int error) {
@@ -100,6 +107,8 @@ bool closeCutFile(const unsigned char* bytes, std::size_t n, std::vector<unsigne
   while (at + 8 <= n) {
     const uint64_t length = bigEndian32(bytes + at);
     const bool idat = std::memcmp(bytes + at + 4, "IDAT", 4) == 0;
+    // A whole file ends with IEND: its damage is not a cut.
+    if (std::memcmp(bytes + at + 4, "IEND", 4) == 0 && at + 12 + length <= n) return false;
     sawData = sawData || idat;
     if (at + 12 + length <= n) {
       at += 12 + std::size_t(length);
@@ -211,18 +220,19 @@ bool decodePng(const unsigned char* bytes, std::size_t n, const grDecodeRequest&
   Decoding d;
   ctx = decodeRows(bytes, n, false, format, rowBytes, pixels.begin(), d);
   std::vector<unsigned char> closed;
-  if (endsEarly(d.error) && closeCutFile(bytes, n, closed)) {
+  const bool cut = endsEarly(d.error) && closeCutFile(bytes, n, closed);
+  if (cut) {
     d = Decoding();
     ctx = decodeRows(closed.data(), closed.size(), true, format, rowBytes, pixels.begin(), d);
-    if (endsEarly(d.error) || d.error == 0) d.error = d.rowsDone > 0 ? SPNG_IO_EOF : d.error;
+    if (endsEarly(d.error) || d.error == 0) d.error = d.rowsDone > 0 ? 0 : SPNG_IO_EOF;
   }
-  if (d.error != 0) {
-    if (!endsEarly(d.error) || d.rowsDone == 0 || !ctx) {
-      problem = reasonOf(d.error ? d.error : SPNG_IO_EOF);
-      return false;
-    }
-    out.flaw = "the file ends early";
+  // A cut file that gave rows is shown as far as it goes; any other error
+  // refuses the file.
+  if (d.error != 0 || !ctx) {
+    problem = reasonOf(d.error ? d.error : SPNG_IO_EOF);
+    return false;
   }
+  if (cut) out.flaw = "the file ends early";
 
   out.storedSize = {header.width, header.height};
   spng_exif exif{};
