@@ -1,6 +1,6 @@
 #pragma once
 // JPEG reading through libjpeg-turbo's TurboJPEG interface, which reports
-// errors by return value (no longjmp crosses our frames). Everything the
+// errors by return value (no non-local jump crosses our frames). Everything the
 // library decodes is read: baseline, extended, progressive and
 // arithmetic-coded frames, restart markers, every chroma subsampling; grey
 // pictures stay luminance, YCbCr and RGB-coded ones become RGB, CMYK and

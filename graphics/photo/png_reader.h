@@ -1,6 +1,6 @@
 #pragma once
 // PNG reading through libspng, which reports errors by return value (no
-// longjmp). Everything the format holds is read: grey of 1 to 16 bits, RGB of
+// non-local jumps). Everything the format holds is read: grey of 1 to 16 bits, RGB of
 // 8 and 16, palettes of 1 to 8 bits, grey with alpha, RGBA, Adam7
 // interlacing. 16-bit samples become 8-bit; transparency (an alpha channel
 // or tRNS) stays as alpha. Gamma and chromaticity chunks are not applied.
