@@ -14,8 +14,9 @@
 #     asan     (built at low priority while the suite runs)
 #              the suite built with AddressSanitizer and
 #              UndefinedBehaviorSanitizer (preset asan, build-asan/), less the
-#              soak and the sweep over every BMP file
-#     fuzz     a minute of fuzzing photograph reading and texture upload (build-fuzz/)
+#              end-to-end tests of the program (tests/e2e, not built there)
+#     fuzz     half a minute of fuzzing photograph reading and texture upload
+#              (build-fuzz/; scripts/fuzz.sh 600 for a long run)
 #     format   the sources against .clang-format
 #   scripts/test.sh quick    deps, build and the suite without the soak and
 #                            the sweep: the check for daily work, under 3
@@ -195,11 +196,12 @@ wait_background_asan() {
   grep -qx asan-built "$background_log"
 }
 
-# Left out under the sanitizers, as they would add minutes again for code
-# other sanitized tests already run: the soak, and the sweep (the program run
-# once per BMP file of the suite and of the tools; the same files go through
-# the reader and the upload in graphics.BmpSuite, graphics.ToolBmp and the GL
-# upload tests, and through the fuzzer).
+# Left out under the sanitizers (the asan preset does not build them), as
+# they would add minutes again for code other sanitized tests already run:
+# the end-to-end tests of the program under Xvfb. The scene's own tests still
+# run the application object in a real GLUT window (its photographs read on
+# their threads and uploaded), and every test file goes through the readers
+# and the upload in the graphics tables and the fuzzer.
 asan_suite() {
   ctest --preset asan -j"$jobs" --timeout 600 -LE 'soak|sweep'
 }
@@ -223,11 +225,11 @@ else
   fi
   run_stage asan-build "building with ASan and UBSan into build-asan/ (and the fuzzer into build-fuzz/), begun beside the suite" wait_background_asan
   if [ "${outcome[asan-build]}" = pass ]; then
-    run_stage asan "the suite under ASan and UBSan (less the soak and the sweep)" asan_suite
+    run_stage asan "the suite under ASan and UBSan (less the program's end-to-end tests)" asan_suite
   else
     skip_stage asan "the sanitizer build failed"
   fi
-  run_stage fuzz "a minute of fuzzing photograph reading and texture upload" scripts/fuzz.sh 60
+  run_stage fuzz "half a minute of fuzzing photograph reading and texture upload" scripts/fuzz.sh 30
   run_stage format "the sources against .clang-format" scripts/check-format.sh
 fi
 
