@@ -7,6 +7,10 @@
 
 #include "graphics/pixel_format.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace libgr {
 
 uint32_t gluNearestPower(uint32_t side) {
@@ -93,13 +97,16 @@ FixedTaps fixedTaps(const Footprints& f, uint32_t in) {
   return fixed;
 }
 
-// One row of inWidth pixels of C bytes to fixed.first.size() pixels.
+// Output pixels [from, fixed.first.size()) of one row of pixels of C
+// bytes.
 template <uint32_t C, uint32_t T>
-void resampleRow(const unsigned char* row, const FixedTaps& fixed, unsigned char* target) {
+void resampleRow(const unsigned char* row, const FixedTaps& fixed, std::size_t from,
+                 unsigned char* target) {
   const uint32_t taps = T ? T : fixed.taps;
   const std::size_t out = fixed.first.size();
-  const uint32_t* w = fixed.weights.data();
-  for (std::size_t x = 0; x < out; ++x, target += C, w += taps) {
+  const uint32_t* w = fixed.weights.data() + from * taps;
+  target += from * C;
+  for (std::size_t x = from; x < out; ++x, target += C, w += taps) {
     uint32_t sum[C] = {};
     const unsigned char* p = row + std::size_t(fixed.first[x]) * C;
     for (uint32_t t = 0; t < taps; ++t, p += C)
@@ -109,22 +116,85 @@ void resampleRow(const unsigned char* row, const FixedTaps& fixed, unsigned char
 }
 
 template <uint32_t C>
-void resampleRowOf(const unsigned char* row, const FixedTaps& fixed, unsigned char* target) {
+void resampleRowFrom(const unsigned char* row, const FixedTaps& fixed, std::size_t from,
+                     unsigned char* target) {
   switch (fixed.taps) {
     case 1:
-      return resampleRow<C, 1>(row, fixed, target);
+      return resampleRow<C, 1>(row, fixed, from, target);
     case 2:
-      return resampleRow<C, 2>(row, fixed, target);
+      return resampleRow<C, 2>(row, fixed, from, target);
     case 3:
-      return resampleRow<C, 3>(row, fixed, target);
+      return resampleRow<C, 3>(row, fixed, from, target);
     case 4:
-      return resampleRow<C, 4>(row, fixed, target);
+      return resampleRow<C, 4>(row, fixed, from, target);
     default:
-      return resampleRow<C, 0>(row, fixed, target);
+      return resampleRow<C, 0>(row, fixed, from, target);
   }
 }
 
-using RowResampler = void (*)(const unsigned char*, const FixedTaps&, unsigned char*);
+#if defined(__SSE2__)
+// Three- and four-component rows, up to four taps, with SSE2: the taps
+// taken two at a time as 16-bit pairs (tap 0 R, tap 1 R, tap 0 G, ...) and
+// multiplied by their weight pair with pmaddwd, which sums each pair into
+// one 32-bit lane per component: the same integer sums as the plain loop,
+// so the same bytes. Each tap is loaded as 4 bytes and each output written
+// as 4, so the pixels near the row's end, where that would reach past it,
+// are left to the plain loop.
+template <uint32_t C>
+__m128i tapPair(const unsigned char* p) {
+  uint32_t a, b;
+  std::memcpy(&a, p, 4);
+  std::memcpy(&b, p + C, 4);
+  const __m128i bytes = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b)));
+  return _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
+}
+
+template <uint32_t C, uint32_t Pairs>
+void resampleRowInPairs(const unsigned char* row, const FixedTaps& fixed, uint32_t inWidth,
+                        unsigned char* target) {
+  const std::size_t out = fixed.first.size();
+  // Loads reach (first + 2 * Pairs - 1) * C + 4 bytes into the row; the
+  // last pixel's 4-byte store would reach into the next.
+  std::size_t end = out > 0 ? out - 1 : 0;
+  while (end > 0 &&
+         (uint64_t(fixed.first[end - 1]) + 2 * Pairs - 1) * C + 4 > uint64_t(inWidth) * C)
+    --end;
+  const uint32_t taps = fixed.taps;
+  const __m128i half = _mm_set1_epi32(int(kOne / 2));
+  for (std::size_t x = 0; x < end; ++x) {
+    const unsigned char* p = row + std::size_t(fixed.first[x]) * C;
+    const uint32_t* w = fixed.weights.data() + x * taps;
+    __m128i sum = _mm_setzero_si128();
+    for (uint32_t pair = 0; pair < Pairs; ++pair) {
+      const uint32_t w0 = w[2 * pair], w1 = 2 * pair + 1 < taps ? w[2 * pair + 1] : 0;
+      const __m128i weights = _mm_set1_epi32(int(w0 | (w1 << 16)));
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(tapPair<C>(p + 2 * pair * C), weights));
+    }
+    sum = _mm_srli_epi32(_mm_add_epi32(sum, half), 14);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+    const uint32_t pixel = uint32_t(_mm_cvtsi128_si32(bytes));
+    std::memcpy(target + x * C, &pixel, 4);
+  }
+  resampleRowFrom<C>(row, fixed, end, target);
+}
+#endif
+
+// One row of inWidth pixels of C bytes to fixed.first.size() pixels.
+template <uint32_t C>
+void resampleRowOf(const unsigned char* row, const FixedTaps& fixed, uint32_t inWidth,
+                   unsigned char* target) {
+#if defined(__SSE2__)
+  // Weights up to kOne fit pmaddwd's signed 16 bits.
+  if constexpr (C == 3 || C == 4) {
+    if (fixed.taps <= 2) return resampleRowInPairs<C, 1>(row, fixed, inWidth, target);
+    if (fixed.taps <= 4) return resampleRowInPairs<C, 2>(row, fixed, inWidth, target);
+  }
+#endif
+  (void)inWidth;
+  resampleRowFrom<C>(row, fixed, 0, target);
+}
+
+using RowResampler = void (*)(const unsigned char*, const FixedTaps&, uint32_t, unsigned char*);
 
 RowResampler rowResamplerFor(uint32_t c) {
   switch (c) {
@@ -137,6 +207,33 @@ RowResampler rowResamplerFor(uint32_t c) {
     default:
       return resampleRowOf<4>;
   }
+}
+
+// target[i] = a[i] * wa + b[i] * wb in fixed point, rounded: an output row
+// between two input rows (every row when a picture is enlarged less than
+// twice, as camera pictures are on their short side).
+void blendRows(const unsigned char* a, const unsigned char* b, uint32_t wa, uint32_t wb,
+               unsigned char* target, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i weights = _mm_set1_epi32(int(wa | (wb << 16)));
+  const __m128i half = _mm_set1_epi32(int(kOne / 2)), zero = _mm_setzero_si128();
+  const auto blend4 = [&](__m128i pairs) {
+    return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(pairs, weights), half), 14);
+  };
+  for (; i + 16 <= n; i += 16) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const __m128i low = _mm_unpacklo_epi8(va, vb), high = _mm_unpackhi_epi8(va, vb);
+    const __m128i s0 = blend4(_mm_unpacklo_epi8(low, zero));
+    const __m128i s1 = blend4(_mm_unpackhi_epi8(low, zero));
+    const __m128i s2 = blend4(_mm_unpacklo_epi8(high, zero));
+    const __m128i s3 = blend4(_mm_unpackhi_epi8(high, zero));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, s3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), bytes);
+  }
+#endif
+  for (; i < n; ++i) target[i] = roundFixed(wa * a[i] + wb * b[i]);
 }
 
 // Area averaging of a whole picture, a row at a time: each input row is
@@ -161,7 +258,7 @@ void resample(const unsigned char* in, uint32_t sw, uint32_t sh, uint32_t c, uns
       if (sw == dw)
         std::memcpy(slot, in + y * inRow, outRow);
       else
-        across(in + y * inRow, fx, slot);
+        across(in + y * inRow, fx, sw, slot);
       held[y % ringRows] = y;
     }
     return slot;
@@ -171,6 +268,11 @@ void resample(const unsigned char* in, uint32_t sw, uint32_t sh, uint32_t c, uns
     unsigned char* target = out + y * outRow;
     if (fy.count[y] == 1) {  // a whole row taken as it is
       std::memcpy(target, acrossRow(fy.first[y]), outRow);
+      continue;
+    }
+    if (fy.count[y] == 2) {
+      const unsigned char* a = acrossRow(fy.first[y]);
+      blendRows(a, acrossRow(fy.first[y] + 1), w[0], w[1], target, outRow);
       continue;
     }
     uint32_t* s = sum.data();
