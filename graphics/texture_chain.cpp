@@ -15,6 +15,11 @@ void grTextureChain2D::send(bool define) {
     tellBaseLevel("there is no image");
     return;
   }
+  // The filters before the first image: a driver sizes the storage when
+  // level 0 is defined, and one that sees no mipmapping filter by then (GL's
+  // default, GL_NEAREST_MIPMAP_LINEAR, included) keeps one level only, so it
+  // would store level 0 twice and copy it once more when the chain is used.
+  applyTexParams(params_);
   std::string baseProblem;
   for (std::size_t level = 0; level < images_.size(); ++level) {
     const grImage2D& image = images_[level];
@@ -34,7 +39,6 @@ void grTextureChain2D::send(bool define) {
                       f.type, image.pixels.begin());
   }
   tellBaseLevel(baseProblem);
-  applyTexParams(params_);
   applyBorderColor(GL_TEXTURE_2D, borderColor_);
 }
 

@@ -11,12 +11,15 @@ namespace libgr {
 class grTextureChain2D : public grImageTexture<grImage2D, grTexParams2D> {
  public:
   int dimension() const override { return 2; }
-  // Each entry i as level i (glTexImage2D at the image's size, border 0),
-  // in its own pixel-store envelope; entries whose description does not
-  // resolve, or that carry no pixels, are skipped. Then the parameters and
-  // the border colour.
+  // The parameters, then each entry i as level i (glTexImage2D at the
+  // image's size, border 0), in its own pixel-store envelope; entries whose
+  // description does not resolve, or that carry no pixels, are skipped. Then
+  // the border colour. The filters come first because a driver sizes the
+  // texture's storage when level 0 is defined, for the whole chain only if
+  // the minification filter mipmaps by then.
   void apply() override;
-  // Re-sends each entry into its level (glTexSubImage2D at 0, 0).
+  // The parameters, then each entry re-sent into its level (glTexSubImage2D
+  // at 0, 0).
   void update() override;
 
  private:
