@@ -1,16 +1,12 @@
 // Image records: colour maps and the sizing operations of grImage2D.
 #include "graphics/image.h"
 
-#include "utilities/memory_advice.h"
-
 namespace libgr {
 
 const grPixelStore grPackedPixelStore = {false, 1};
 
 bool allocatePixelStorage(refvector2<unsigned char>& pixels, uint64_t bytes) {
-  if (bytes > UINT32_MAX || !pixels.allocate(uint32_t(bytes))) return false;
-  libutils::adviseHugePages(pixels.begin(), std::size_t(bytes));
-  return true;
+  return bytes <= UINT32_MAX && pixels.allocate(uint32_t(bytes));
 }
 
 void grColorMaps::reset() {

@@ -39,9 +39,8 @@ struct grUnpack3D {
   int32_t skipImages = 0;
 };
 
-// Fresh storage of `bytes` bytes for `pixels` (uninitialised; large blocks
-// advised to be backed by huge pages, see utilities/memory_advice.h). False,
-// pixels unchanged, when it does not fit a 32-bit byte count.
+// Fresh storage of `bytes` bytes for `pixels` (uninitialised). False, pixels
+// unchanged, when it does not fit a 32-bit byte count.
 bool allocatePixelStorage(refvector2<unsigned char>& pixels, uint64_t bytes);
 
 // Index-to-colour maps of `count` 16-bit intensities each. Copies share the

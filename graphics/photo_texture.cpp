@@ -25,6 +25,15 @@ bool boundTextureHasLevelZero() {
   return width > 0;
 }
 
+// What a GL driver that keeps textures in system memory takes for the chain
+// of a picture of this size: four bytes a texel (RGB is stored as RGBX),
+// a third more for the levels, and some for its own alignment.
+uint64_t driverChainBytes(grPhotoSize stored) {
+  const grLevelSize base =
+      gluBaseLevelSize(stored.width, stored.height, grPhotoTexture::kProvisionalLargestSide);
+  return uint64_t(base.width) * base.height * 4 * 4 / 3 + (uint64_t(1) << 20);
+}
+
 GLint largestTextureSide() {
   GLint side = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
@@ -76,6 +85,7 @@ bool grPhotoTexture::Parts::uploadChain() {
     if (!buildMipChain(image, base, levels)) return false;
   }
   chain = grTextureChain2D();
+  file.spareBlock.clear();  // just before the driver allocates the storage: see grPhotoFile
   chain.setImages(levels.begin(), levels.end(), 0, 0);
   chain.setParams(&params);
   builtByGlu = false;
@@ -101,6 +111,7 @@ bool grPhotoTexture::prepare(const char* path) {
         gluBaseLevelSize(upright.width, upright.height, kProvisionalLargestSide);
     return grPhotoSize{base.width, base.height};
   };
+  p.file.decodeBlockBytes = driverChainBytes;
   if (!p.file.read(path, p.image, baseLevel, baseLevel)) {
     p.problem = p.file.problem;
     return false;

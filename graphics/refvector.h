@@ -130,6 +130,11 @@ class refvector2 {
   }
 
   bool hasStorage() const { return storage != nullptr; }
+  // Whether both handles hold the same storage (any windows onto it).
+  template <typename U>
+  bool sharesStorageWith(const refvector2<U, A>& other) const {
+    return storage && static_cast<const void*>(storage) == static_cast<const void*>(other.storage);
+  }
   // Handles sharing the storage (0 without storage).
   int32_t useCount() const { return storage ? storage->refcount : 0; }
   // Byte size of the storage (0 without storage).

@@ -55,7 +55,6 @@ void loadPhotographs(const PhotoPaths& paths, BillBoard*& upright, BillBoard*& f
   if (!reading) reading = std::make_unique<PhotographReading>(paths);
   BillBoard *wallRead = nullptr, *floorRead = nullptr;
   reading->finish(wallRead, floorRead);
-  reading.reset();
   const libgr::grRect square({-256.0f, -256.0f}, {256.0f, 256.0f});
   if (!upright) {
     upright = wallRead;
@@ -72,6 +71,7 @@ void loadPhotographs(const PhotoPaths& paths, BillBoard*& upright, BillBoard*& f
   }
   delete wallRead;
   delete floorRead;
+  reading.reset();  // after the uploads: see PhotographReading
 }
 
 }  // namespace

@@ -3,10 +3,14 @@
 // opens until init needs them: reading and decoding a camera's pictures takes
 // longer than opening the window, and each needs a core of its own. Reading
 // makes no GL call and touches nothing but each quad's own objects; the
-// quads are uploaded afterwards, on the GL thread.
+// quads are uploaded afterwards, on the GL thread. While the object lives,
+// large blocks come from one heap that keeps freed pages (StartupHeap):
+// keep it until the quads are uploaded, so the driver's texture storage can
+// take the pages the readers have freed.
 #include <thread>
 
 #include "scene/command_line.h"
+#include "utilities/startup_heap.h"
 
 class BillBoard;
 
@@ -33,6 +37,7 @@ class PhotographReading {
   void start(Reading& reading, const std::string& path);
   static void complete(Reading& reading, const std::string& path);
 
+  libutils::StartupHeap heap_;  // before the threads start
   PhotoPaths paths_;
   Reading wall_, floor_;
 };

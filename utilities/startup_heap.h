@@ -1,15 +1,29 @@
 #pragma once
-// Advice to the kernel about a large block that is about to be filled: back
-// it with huge pages where the system offers them on request. A fresh
-// picture-sized buffer otherwise costs one page fault per 4 KiB on its first
-// write, which for camera photographs is a good part of their decoding time.
-// Only advice: nothing changes where the system has no such pages.
-#include <cstddef>
-
+// For the time a program starts: the blocks of every thread come from one
+// heap that keeps the pages of freed blocks for the next ones. Large blocks
+// are otherwise mapped afresh and unmapped when freed, so a block freed by
+// one step (a decoded picture brought to its texture's size) is never the
+// block the next step gets (a software GL driver's texture storage), and
+// each is faulted in a page at a time on its first write: for camera
+// photographs that is a good part of their decoding and upload time.
+//
+// The end (destructor) gives what is free back to the system and restores
+// the usual handling of large blocks; the one arena stays. With glibc only,
+// and not under a sanitizer (its allocator is its own): nothing changes
+// elsewhere. At most one is active at a time.
 namespace libutils {
 
-// For the whole 2 MiB pages inside [block, block + bytes); blocks under a
-// few MiB are left alone.
-void adviseHugePages(void* block, std::size_t bytes);
+class StartupHeap {
+ public:
+  StartupHeap();
+  ~StartupHeap();
+  StartupHeap(const StartupHeap&) = delete;
+  StartupHeap& operator=(const StartupHeap&) = delete;
+
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+};
 
 }  // namespace libutils

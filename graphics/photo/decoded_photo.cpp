@@ -1,12 +1,14 @@
 // The shared description of decoded pictures.
 #include "graphics/photo/decoded_photo.h"
 
+#include <algorithm>
+
 namespace libgr {
 
 void describeDecoded(grImage2D& image, const refvector2<unsigned char>& pixels, uint32_t width,
                      uint32_t height, uint32_t layout) {
   image = grImage2D();
-  image.pixels.view(pixels, 0, ofsvector<unsigned char>::toEnd);
+  image.pixels.view(pixels, 0, uint32_t(uint64_t(width) * height * grLayoutComponents(layout)));
   image.layout = layout;
   image.componentClass = grClassUnsigned;
   image.depthCode = grDepth8;
@@ -24,5 +26,11 @@ std::string tooManyPixels(uint32_t width, uint32_t height, uint64_t maxPixels) {
 }
 
 uint32_t decodedPixelBytes(const grImage2D& image) { return grLayoutComponents(image.layout); }
+
+bool allocateDecodeBlock(refvector2<unsigned char>& pixels, uint64_t bytes, grPhotoSize stored,
+                         const grDecodeRequest& request) {
+  return allocatePixelStorage(pixels,
+                              std::max(bytes, request.minBlock ? request.minBlock(stored) : 0));
+}
 
 }  // namespace libgr

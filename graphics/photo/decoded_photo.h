@@ -28,11 +28,17 @@ constexpr uint64_t kMaxPhotoPixels = 100'000'000;
 // full size where even that is smaller). Empty: always full size.
 using grCoverSize = std::function<grPhotoSize(grPhotoSize upright)>;
 
-// What a reader is asked for: the size the caller needs, and the most pixels
-// a picture may declare before it is refused unread.
+// The least bytes of the block a picture is decoded into, given its full
+// size as stored (the image uses only its own size of the block).
+using grBlockBytes = std::function<uint64_t(grPhotoSize stored)>;
+
+// What a reader is asked for: the size the caller needs, the most pixels a
+// picture may declare before it is refused unread, and the least size of
+// the block it decodes into (empty: the picture's own).
 struct grDecodeRequest {
   grCoverSize cover;
   uint64_t maxPixels = kMaxPhotoPixels;
+  grBlockBytes minBlock = {};
 };
 
 // The refusal of a picture declaring more than `maxPixels`.
@@ -61,12 +67,18 @@ struct grDecodedPhoto {
   bool cmykInverted = false;
 };
 
-// Describes `pixels` (fresh storage of height x width x components bytes) as
-// a packed 8-bit image of the given layout.
+// Describes the first height x width x components bytes of `pixels` (fresh
+// storage of at least that many) as a packed 8-bit image of the given
+// layout.
 void describeDecoded(grImage2D& image, const refvector2<unsigned char>& pixels, uint32_t width,
                      uint32_t height, uint32_t layout);
 
 // Bytes per pixel of a decoded image (its layout's component count).
 uint32_t decodedPixelBytes(const grImage2D& image);
+
+// Storage for `bytes` of decoded pixels of a picture of `stored` full size,
+// in a block of at least the size request.minBlock gives for it.
+bool allocateDecodeBlock(refvector2<unsigned char>& pixels, uint64_t bytes, grPhotoSize stored,
+                         const grDecodeRequest& request);
 
 }  // namespace libgr

@@ -119,7 +119,7 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t n, const grDecodeRequest
   const int pixelFormat = cmyk ? TJPF_CMYK : grey ? TJPF_GRAY : TJPF_RGB;
   const uint32_t decodedBytes = cmyk ? 4 : grey ? 1 : 3;
   refvector2<unsigned char> pixels;
-  if (!allocatePixelStorage(pixels, uint64_t(w) * h * decodedBytes)) {
+  if (!allocateDecodeBlock(pixels, uint64_t(w) * h * decodedBytes, stored, request)) {
     problem = "picture too large to decode";
     return false;
   }

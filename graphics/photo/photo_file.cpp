@@ -72,6 +72,7 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
   orientation = 1;
   problem.clear();
   flaw.clear();
+  spareBlock.clear();
 
   refvector2<unsigned char> buffer;
   if (grBmpError error = readWholeFile(path, 1, buffer); error != grBmpError::none) {
@@ -112,7 +113,10 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
   }
 
   grDecodedPhoto decoded;
-  if (!decodeFormat(pictureFormat, data, size, {cover, maxPixels}, decoded, problem)) return false;
+  if (!decodeFormat(pictureFormat, data, size, {cover, maxPixels, decodeBlockBytes}, decoded,
+                    problem))
+    return false;
+  refvector2<unsigned char> decodedBlock = decoded.image.pixels;
   orientation = decoded.orientation;
   fullSize = uprightSize(decoded.storedSize, orientation);
   // Inks become colours at once (their formula is far from linear). Other
@@ -134,6 +138,7 @@ bool grPhotoFile::read(const char* path, grImage2D& image, const grCoverSize& co
   if (exactSize && !shrinks) resizeTo(wanted);
   flaw = decoded.flaw;
   image = decoded.image;
+  if (decodeBlockBytes && !image.pixels.sharesStorageWith(decodedBlock)) spareBlock = decodedBlock;
   return true;
 }
 

@@ -34,6 +34,15 @@ class grPhotoFile {
   // JPEG and PNG pictures declaring more pixels than this are refused before
   // anything of their size is allocated.
   uint64_t maxPixels = kMaxPhotoPixels;
+  // With a size given, JPEG and PNG pictures are decoded into a block of at
+  // least that many bytes, and when the image ends up in other storage (the
+  // picture was resampled or turned) the block is kept in `spareBlock`
+  // instead of being freed: its pages are faulted in already, so the next
+  // large block carved from it (a software GL driver's texture storage)
+  // costs no page faults, once spareBlock is cleared just before that block
+  // is allocated (StartupHeap, utilities/startup_heap.h, keeps freed pages for it).
+  grBlockBytes decodeBlockBytes;
+  refvector2<unsigned char> spareBlock;
 
   // Reads `path` and describes its picture in `image`. Pictures from BMP
   // files are described exactly as bmpToImage describes them (often the
@@ -44,7 +53,8 @@ class grPhotoFile {
   // upright picture (area averaging) before they are turned upright and
   // their colours converted, so that work is done at the size the caller
   // needs. False, with `image` unchanged and the reason in `problem`, when
-  // the file cannot be read or its picture cannot be shown.
+  // the file cannot be read or its picture cannot be shown. Clears
+  // spareBlock first.
   bool read(const char* path, grImage2D& image, const grCoverSize& cover = {},
             const grCoverSize& exactSize = {});
 

@@ -210,7 +210,8 @@ bool decodePng(const unsigned char* bytes, std::size_t n, const grDecodeRequest&
 
   const uint64_t rowBytes = uint64_t(header.width) * pixelBytes;
   refvector2<unsigned char> pixels;
-  if (!allocatePixelStorage(pixels, rowBytes * header.height)) {
+  if (!allocateDecodeBlock(pixels, rowBytes * header.height, {header.width, header.height},
+                           request)) {
     problem = "picture too large to decode";
     return false;
   }
