@@ -13,7 +13,11 @@
  * (levels built by the program); and the CPU time of the whole process (all
  * threads, user and system) to the first swap, which a busy machine stretches
  * less than the wall-clock times. The decoders are wrapped by name only, so
- * the probe needs neither library and a program without them is unaffected. */
+ * the probe needs neither library and a program without them is unaffected.
+ * With BRELVANE_PROBE_TRACE set it also writes each milestone to stderr as it
+ * happens: the window, each decode's start and end, the first and last level
+ * of each texture, the main loop; read as a timeline, that shows which
+ * thread the start waits for. */
 #define _GNU_SOURCE
 #include <GL/gl.h>
 #include <ctype.h>
@@ -46,15 +50,28 @@ __attribute__((constructor)) static void probeLoaded(void) {
 
 static void* next(const char* name) { return dlsym(RTLD_NEXT, name); }
 
+/* With BRELVANE_PROBE_TRACE set, each milestone is also written to stderr as
+ * it happens (ms since launch, thread), for reading the start-up as a
+ * timeline. */
+static void trace(const char* what, int detail) {
+  static int enabled = -1;
+  if (enabled < 0) enabled = getenv("BRELVANE_PROBE_TRACE") != NULL;
+  if (enabled)
+    fprintf(stderr, "probe %8.1f ms  thread %ld  %s %d\n", nowMs() - launchMs, (long)gettid(), what,
+            detail);
+}
+
 int glutCreateWindow(const char* title) {
   int (*real)(const char*) = (int (*)(const char*))next("glutCreateWindow");
   const int id = real(title);
   windowMs = nowMs();
+  trace("window", id);
   return id;
 }
 
 void glutMainLoop(void) {
   initDoneMs = nowMs();
+  trace("main loop", 0);
   void (*real)(void) = (void (*)(void))next("glutMainLoop");
   real();
 }
@@ -77,7 +94,9 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
       (void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*))next(
           "glTexImage2D");
   const double start = nowMs();
+  if (level == 0) trace("glTexImage2D level 0, width", width);
   real(target, level, internalFormat, width, height, border, format, type, data);
+  if (width == 1 && height == 1) trace("glTexImage2D 1 x 1 level", level);
   *(insideGlu ? &gluTexImageMs : &texImageMs) += nowMs() - start;
 }
 
@@ -88,8 +107,10 @@ int tjDecompress2(void* handle, const unsigned char* jpeg, unsigned long size, u
       (int (*)(void*, const unsigned char*, unsigned long, unsigned char*, int, int, int, int,
                int))next("tjDecompress2");
   const double start = nowMs();
+  trace("tjDecompress2 begins, width", width);
   const int result = real(handle, jpeg, size, out, width, pitch, height, pixelFormat, flags);
   decodeMs += nowMs() - start;
+  trace("tjDecompress2 ends, width", width);
   return result;
 }
 
