@@ -180,33 +180,26 @@ TEST(PhotoFile, jpegsAreDecodedAtTheSmallestCoveringScale) {
 }
 
 // Asked to, the readers decode into a block of the size given, the image
-// using only its own bytes of it; when the picture is then resampled the
-// block is handed back in spareBlock rather than freed (a picture used at
-// its decoded size keeps it as its own storage).
+// using only its own bytes of it; a picture then resampled hands the block
+// back in spareBlock (one used at its decoded size keeps it as its storage).
 TEST(PhotoFile, theDecodeBlockIsKeptSpareWhenThePictureIsResampled) {
   constexpr uint32_t kBlock = 4u << 20;
   const auto sized = [](uint32_t w, uint32_t h) {
-    return [w, h](grPhotoSize) { return grPhotoSize{w, h}; };
+    return [=](grPhotoSize) { return grPhotoSize{w, h}; };
   };
   for (const char* name : {"photos/pil-busy-640x480.jpg", "photos/pil-busy-640x480.png"}) {
     SCOPED_TRACE(name);
     const std::string path = dataFolder() + name;
     grPhotoFile file;
-    file.decodeBlockBytes = [](grPhotoSize stored) {
-      EXPECT_EQ(stored.width, 640u);
-      EXPECT_EQ(stored.height, 480u);
-      return uint64_t(kBlock);
-    };
+    file.decodeBlockBytes = [](grPhotoSize stored) { return stored.width == 640 ? kBlock : 0u; };
     grImage2D image;
     ASSERT_TRUE(file.read(path.c_str(), image, {}, sized(512, 512)));
     EXPECT_EQ(file.spareBlock.storageBytes(), kBlock);
     EXPECT_FALSE(image.pixels.sharesStorageWith(file.spareBlock));
-
     ASSERT_TRUE(file.read(path.c_str(), image, {}, sized(640, 480)));
     EXPECT_FALSE(file.spareBlock.hasStorage());
     EXPECT_EQ(image.pixels.storageBytes(), kBlock);
     EXPECT_EQ(image.pixels.size(), 640u * 480u * 3u);
-
     file.decodeBlockBytes = {};
     ASSERT_TRUE(file.read(path.c_str(), image, {}, sized(512, 512)));
     EXPECT_FALSE(file.spareBlock.hasStorage());
