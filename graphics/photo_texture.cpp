@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/mip_chain.h"
+#include "utilities/startup_heap.h"
 
 namespace libgr {
 
@@ -111,7 +112,11 @@ bool grPhotoTexture::prepare(const char* path) {
         gluBaseLevelSize(upright.width, upright.height, kProvisionalLargestSide);
     return grPhotoSize{base.width, base.height};
   };
-  p.file.decodeBlockBytes = driverChainBytes;
+  // Only a heap that keeps freed pages lets the driver's storage take the
+  // spare block's; without one the larger block would only hide a reader's
+  // overrun from a guard page or a sanitizer.
+  p.file.decodeBlockBytes =
+      libutils::StartupHeap::anyActive() ? grBlockBytes(driverChainBytes) : grBlockBytes();
   if (!p.file.read(path, p.image, baseLevel, baseLevel)) {
     p.problem = p.file.problem;
     return false;

@@ -19,11 +19,13 @@
 
 namespace libutils {
 
-#if defined(__GLIBC__) && !defined(LIBUTILS_OWN_ALLOCATOR)
-
 namespace {
 std::atomic<bool> startupHeapActive{false};
 }  // namespace
+
+bool StartupHeap::anyActive() { return startupHeapActive; }
+
+#if defined(__GLIBC__) && !defined(LIBUTILS_OWN_ALLOCATOR)
 
 StartupHeap::StartupHeap() {
   if (startupHeapActive.exchange(true)) return;

@@ -21,6 +21,8 @@ class StartupHeap {
   StartupHeap& operator=(const StartupHeap&) = delete;
 
   bool active() const { return active_; }
+  // Whether one is active in the process now.
+  static bool anyActive();
 
  private:
   bool active_ = false;
