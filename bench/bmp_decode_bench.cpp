@@ -15,7 +15,7 @@
 
 #include "bench/support/sample_photo.h"
 #include "bench/support/stb_reference.h"
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "tools/allocation_counter.h"
 #include "tools/bmp_writer.h"
 

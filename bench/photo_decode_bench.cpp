@@ -26,9 +26,9 @@
 
 #include "bench/support/stb_reference.h"
 #include "graphics/mip_chain.h"
-#include "graphics/photo/jpeg_reader.h"
-#include "graphics/photo/orientation.h"
-#include "graphics/photo/png_reader.h"
+#include "photo/jpeg_reader.h"
+#include "photo/orientation.h"
+#include "photo/png_reader.h"
 #include "tools/headless_gl.h"
 
 namespace {
@@ -99,7 +99,7 @@ void decodeEach(benchmark::State& state, const Bytes& bytes, Decode decode) {
 
 void jpegAt(benchmark::State& state, const libgr::grCoverSize& cover) {
   decodeEach(state, jpegFile(), [&](libgr::grDecodedPhoto& out, std::string& problem) {
-    return libgr::decodeJpeg(jpegFile().data(), jpegFile().size(), {cover}, out, problem);
+    return libgr::decodeJpeg({jpegFile().data(), jpegFile().size()}, {cover}, out, problem);
   });
 }
 
@@ -119,7 +119,7 @@ BENCHMARK(jpegHalfScale)->Unit(benchmark::kMillisecond);
 
 void png(benchmark::State& state) {
   decodeEach(state, pngFile(), [](libgr::grDecodedPhoto& out, std::string& problem) {
-    return libgr::decodePng(pngFile().data(), pngFile().size(), {}, out, problem);
+    return libgr::decodePng({pngFile().data(), pngFile().size()}, {}, out, problem);
   });
 }
 BENCHMARK(png)->Unit(benchmark::kMillisecond);
@@ -155,7 +155,7 @@ struct Decoded {
   Decoded() {
     std::string problem;
     ok = !jpegFile().empty() &&
-         libgr::decodeJpeg(jpegFile().data(), jpegFile().size(), {programCover}, photo, problem);
+         libgr::decodeJpeg({jpegFile().data(), jpegFile().size()}, {programCover}, photo, problem);
     if (!ok) std::fprintf(stderr, "camera_wall.jpg: %s\n", problem.c_str());
     const libgr::grPhotoSize cover =
         programCover(libgr::uprightSize(photo.storedSize, photo.orientation));

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "graphics/mip_chain.h"
-#include "graphics/photo/jpeg_reader.h"
-#include "graphics/photo_texture.h"
+#include "photo/jpeg_reader.h"
+#include "photo/photo_texture.h"
 #include "graphics/texture_chain.h"
 #include "graphics/texture_object.h"
 #include "tools/headless_gl.h"
@@ -40,7 +40,7 @@ struct Chain {
     std::string problem;
     GLint maxSide = 0;
     if (bytes.empty() || !headless::makeContextCurrent() ||
-        !libgr::decodeJpeg(bytes.data(), bytes.size(), {}, photo, problem))
+        !libgr::decodeJpeg({bytes.data(), bytes.size()}, {}, photo, problem))
       return;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
     const libgr::grLevelSize base = libgr::gluBaseLevelSize(

@@ -10,8 +10,8 @@
 
 #include "bench/support/sample_photo.h"
 #include "graphics/extensions.h"
-#include "graphics/photo/bmp.h"
-#include "graphics/photo_texture.h"
+#include "graphics/bmp.h"
+#include "photo/photo_texture.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
 #include "scene/billboard.h"

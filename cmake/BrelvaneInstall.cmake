@@ -1,12 +1,13 @@
-# Installs the four layer libraries as one CMake package and one pkg-config
-# module each (with brelvane.pc for all four), their public headers by layer
+# Installs the five layer libraries as one CMake package and one pkg-config
+# module each (with brelvane.pc for all five), their public headers by layer
 # under include/brelvane/<layer>/, and the brelvane program with its sample
 # photographs.
 #
-#   find_package(Brelvane REQUIRED)
-#   target_link_libraries(app PRIVATE brelvane::libgr brelvane::vorn)
+#   find_package(Brelvane REQUIRED COMPONENTS libgr photo)
+#   target_link_libraries(app PRIVATE brelvane::photo brelvane::vorn)
 #
-#   pkg-config --cflags --libs brelvane-gr
+#   pkg-config --cflags --libs brelvane-gr      (no image library)
+#   pkg-config --cflags --libs brelvane-photo   (the photograph formats built)
 #
 # The scene library stays private to the program: it is an application, not a
 # building block.
@@ -16,26 +17,29 @@ include(CMakePackageConfigHelpers)
 set(BRELVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Brelvane)
 set(BRELVANE_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/brelvane)
 set(BRELVANE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/brelvane)
-set(brelvane_layer_targets brelvane_utils brelvane_math brelvane_gr brelvane_vorn)
+set(brelvane_layer_targets brelvane_utils brelvane_math brelvane_gr brelvane_photo brelvane_vorn)
 
-# The window framework is exported on its own, so that the package needs
-# GLUT only for a program that uses brelvane::vorn (BrelvaneConfig.cmake.in).
+# The window framework and the photograph library are exported on their
+# own, so that the package needs GLUT only for a program that uses
+# brelvane::vorn, and the image libraries only for one that uses
+# brelvane::photo (BrelvaneConfig.cmake.in).
 install(TARGETS brelvane_utils brelvane_math brelvane_gr
   EXPORT BrelvaneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(TARGETS brelvane_vorn
-  EXPORT BrelvaneVornTargets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(EXPORT BrelvaneTargets
-  NAMESPACE brelvane::
-  DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
-  COMPONENT development)
-install(EXPORT BrelvaneVornTargets
-  NAMESPACE brelvane::
-  DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
-  COMPONENT development)
+foreach(part Vorn Photo)
+  string(TOLOWER ${part} name)
+  install(TARGETS brelvane_${name}
+    EXPORT Brelvane${part}Targets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+endforeach()
+foreach(set BrelvaneTargets BrelvaneVornTargets BrelvanePhotoTargets)
+  install(EXPORT ${set}
+    NAMESPACE brelvane::
+    DESTINATION ${BRELVANE_INSTALL_CMAKEDIR}
+    COMPONENT development)
+endforeach()
 
 # Public headers only, as each layer lists them (BrelvaneLayer.cmake).
 set(brelvane_public_headers "")
@@ -76,8 +80,10 @@ file(WRITE ${PROJECT_BINARY_DIR}/package/public-headers.txt "${lines}\n")
 list(JOIN brelvane_internal_headers "\n" lines)
 file(WRITE ${PROJECT_BINARY_DIR}/package/internal-headers.txt "${lines}\n")
 
-get_target_property(BRELVANE_PHOTO_MODULES_LIST brelvane_gr BRELVANE_PKG_MODULES)
+get_target_property(BRELVANE_PHOTO_MODULES_LIST brelvane_photo BRELVANE_PKG_MODULES)
 list(JOIN BRELVANE_PHOTO_MODULES_LIST " " BRELVANE_PHOTO_MODULES)
+get_target_property(format_modules brelvane_photo BRELVANE_FORMAT_MODULES)
+list(JOIN format_modules " " BRELVANE_PHOTO_FORMAT_MODULES)
 configure_package_config_file(
   ${PROJECT_SOURCE_DIR}/cmake/BrelvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/BrelvaneConfig.cmake
@@ -120,14 +126,17 @@ brelvane_pkg_config(brelvane-utils "brelvane utilities: byte order, allocation, 
   LIBS -lbrelvane_utils)
 brelvane_pkg_config(brelvane-math "brelvane math: vectors, rotations, matrices, view frames"
   LIBS -lbrelvane_math -lm)
-brelvane_pkg_config(brelvane-gr "brelvane graphics: fixed-function OpenGL drawables, textures, photographs"
-  REQUIRES gl glu ${BRELVANE_PHOTO_MODULES_LIST} brelvane-math brelvane-utils
+brelvane_pkg_config(brelvane-gr "brelvane graphics: fixed-function OpenGL drawables, textures, BMP images"
+  REQUIRES gl glu brelvane-math brelvane-utils
   LIBS -lbrelvane_gr)
+brelvane_pkg_config(brelvane-photo "brelvane photographs: reading photograph files, as images and textures"
+  REQUIRES ${BRELVANE_PHOTO_MODULES_LIST} brelvane-gr
+  LIBS -lbrelvane_photo)
 brelvane_pkg_config(brelvane-vorn "brelvane window framework: GLUT callbacks as virtual operations"
   REQUIRES glut
   LIBS -lbrelvane_vorn)
-brelvane_pkg_config(brelvane "Fixed-function OpenGL scene libraries: GLUT window framework, graphics, math, utilities"
-  REQUIRES brelvane-vorn brelvane-gr brelvane-math brelvane-utils)
+brelvane_pkg_config(brelvane "Fixed-function OpenGL scene libraries: GLUT window framework, graphics, photographs, math, utilities"
+  REQUIRES brelvane-vorn brelvane-photo brelvane-gr brelvane-math brelvane-utils)
 
 # The program reads its photographs from the working directory: run it from
 # share/brelvane to see the samples.

@@ -37,7 +37,7 @@ function(brelvane_layer target)
 endfunction()
 
 # Checks the two header lists against the folder and records the public one,
-# as paths from the source root ("graphics/photo/bmp.h"), in the target's
+# as paths from the source root ("graphics/bmp.h"), in the target's
 # BRELVANE_PUBLIC_HEADERS property (and the internal one in
 # BRELVANE_INTERNAL_HEADERS). Reads ARG_* of the caller.
 function(_brelvane_layer_headers target)

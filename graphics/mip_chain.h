@@ -1,20 +1,16 @@
 #pragma once
 // A photograph's mip chain built on the CPU: the level sizes GLU's builder
 // would choose for it, the base level resampled to that size by area
-// averaging (the box filter GLU scales with), and every further level
+// averaging (resample.h), and every further level
 // halved from the one above, down to 1 x 1. No GL call: the levels are then
 // sent as they are (grTextureChain2D).
 #include <cstdint>
 #include <vector>
 
 #include "graphics/image.h"
+#include "graphics/resample.h"
 
 namespace libgr {
-
-struct grLevelSize {
-  uint32_t width = 0;
-  uint32_t height = 0;
-};
 
 // The side GLU rounds a picture side to: the nearest power of two, where a
 // side whose two highest bits are both set rounds up (300 -> 256, 200 ->
@@ -25,12 +21,6 @@ uint32_t gluNearestPower(uint32_t side);
 // rounded by gluNearestPower, then halved together until both are at most
 // `maxSide` (GL's largest texture side).
 grLevelSize gluBaseLevelSize(uint32_t width, uint32_t height, uint32_t maxSide);
-
-// `source` (8 bits per sample, packed rows, 1 to 4 components) resampled to
-// `size` by area averaging into fresh storage, its description kept; `out`
-// shares the source when it already has that size. False for an empty
-// source, one that is not 8-bit packed, or a zero size.
-bool resampleImage(const grImage2D& source, grLevelSize size, grImage2D& out);
 
 // Levels 0..n of `source` (8 bits per sample, packed rows, any layout of 1
 // to 4 components; the description is kept): level 0 of `base` size (sides

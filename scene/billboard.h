@@ -9,7 +9,7 @@
 #include <string>
 
 #include "graphics/drawable.h"
-#include "graphics/photo_texture.h"
+#include "photo/photo_texture.h"
 #include "math/frame.h"
 #include "math/vector.h"
 

@@ -7,7 +7,7 @@
 
 #include "framework/gluty_api.h"
 #include "graphics/drawable.h"
-#include "graphics/photo_texture.h"
+#include "photo/photo_texture.h"
 #include "math/frame.h"
 
 // A 2 x 2 square in the z = 0 plane facing +z, textured with one picture.

@@ -4,7 +4,7 @@
 // conformance suite (every file described or refused as a table says, never
 // read out of bounds; run under AddressSanitizer too). The colours the
 // suite's files upload to are checked in bmp_texture_gltest.cpp.
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "tests/support/temp_file.h"
 #include "tools/allocation_counter.h"
 #include "tools/bmp_writer.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "graphics/texture_image.h"
 #include "tests/support/gl_context.h"
 

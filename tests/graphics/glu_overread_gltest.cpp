@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "graphics/image.h"
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "graphics/texture_image.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/temp_file.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "tests/graphics/picture_compare.h"
 
 using namespace libgr;

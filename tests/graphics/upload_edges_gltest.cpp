@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "graphics/image.h"
-#include "graphics/photo/bmp.h"
+#include "graphics/bmp.h"
 #include "graphics/pixel_format.h"
 #include "graphics/texture_image.h"
 #include "tests/graphics/texture_test_helpers.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/photo_texture.h"
+#include "photo/photo_texture.h"
 #include "tests/support/gl_context.h"
 
 namespace {
