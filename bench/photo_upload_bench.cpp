@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "graphics/mip_chain.h"
-#include "photo/jpeg_reader.h"
-#include "photo/photo_texture.h"
 #include "graphics/texture_chain.h"
 #include "graphics/texture_object.h"
+#include "photo/jpeg_reader.h"
+#include "photo/photo_texture.h"
 #include "tools/headless_gl.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "bench/support/sample_photo.h"
-#include "graphics/extensions.h"
 #include "graphics/bmp.h"
-#include "photo/photo_texture.h"
+#include "graphics/extensions.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_object.h"
+#include "photo/photo_texture.h"
 #include "scene/billboard.h"
 #include "tools/headless_gl.h"
 

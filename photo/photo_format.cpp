@@ -4,6 +4,7 @@
 // Detection, dispatch and every refusal come from it.
 #include "photo/photo_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -37,18 +38,27 @@ struct Head {
 };
 
 // ISO base media files (HEIF, AVIF) open with a box "ftyp": its major brand
-// at 8, then compatible brands from 16 to the box's end. Whether any of them
-// is one of `brands`.
+// after the box header, then a minor version, then compatible brands to the
+// box's end (a size of 0 means to the end of the file, 1 a 64-bit size after
+// the type). Whether any of them is one of `brands`.
 bool hasIsoBrand(Head h, std::initializer_list<const char*> brands) {
   if (!h.has("ftyp", 4) || h.n < 12) return false;
-  const uint64_t boxEnd = std::min<uint64_t>(libutils::be32(h.bytes), h.n);
+  const uint64_t size = libutils::be32(h.bytes);
+  std::size_t header = 8;
+  uint64_t boxEnd = size == 0 ? h.n : size;
+  if (size == 1) {
+    if (h.n < 24) return false;
+    header = 16;
+    boxEnd = uint64_t(libutils::be32(h.bytes + 8)) << 32 | libutils::be32(h.bytes + 12);
+  }
+  boxEnd = std::min<uint64_t>(boxEnd, h.n);
   const auto named = [&](std::size_t at) {
     for (const char* brand : brands)
       if (std::memcmp(h.bytes + at, brand, 4) == 0) return true;
     return false;
   };
-  if (named(8)) return true;
-  for (uint64_t at = 16; at + 4 <= boxEnd; at += 4)
+  if (header + 4 <= boxEnd && named(header)) return true;
+  for (uint64_t at = header + 8; at + 4 <= boxEnd; at += 4)
     if (named(std::size_t(at))) return true;
   return false;
 }

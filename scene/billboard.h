@@ -1,17 +1,18 @@
 #pragma once
-// BillBoard: one photograph (BMP, JPEG or PNG) shown as a textured, lit
-// square in the scene. load() reads and converts the file once and makes a
-// mipmapped texture of it; render() draws the square as one GL_QUADS
-// primitive placed by a frame, texture coordinates covering the whole image.
+// BillBoard: one photograph (any the photo library reads, docs/photo.md)
+// shown as a textured, lit square in the scene. load() reads and converts
+// the file once and makes a mipmapped texture of it; render() draws the
+// square as one GL_QUADS primitive placed by a frame, texture coordinates
+// covering the whole image.
 //
 // Members are public, in this order, as the application and its tests use
 // them. A BillBoard is not copyable.
 #include <string>
 
 #include "graphics/drawable.h"
-#include "photo/photo_texture.h"
 #include "math/frame.h"
 #include "math/vector.h"
+#include "photo/photo_texture.h"
 
 class BillBoard : public libgr::grObject3D {
  public:

@@ -22,8 +22,10 @@ struct CommandLine {
   std::string problem;  // what was wrong, for misuse
 };
 
-// Reads argv[1..argc): `[--help] [--] [WALL.bmp [FLOOR.bmp]]`. A word
-// starting with '-' is an option until "--" ends the options.
+// Reads argv[1..argc): `[--help] [--] [WALL.bmp [FLOOR.bmp]]`, each file
+// any photograph the photo library reads, told by its content whatever its
+// name (docs/photo.md). A word starting with '-' is an option until "--"
+// ends the options.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // Whether --help appears among the options: it is answered before GLUT

@@ -3,11 +3,11 @@
 //
 //   textured_quad [photograph] [--frames N]
 //
-// The photograph is any BMP, JPEG or PNG file (read by content, turned
-// upright by its EXIF orientation). Without one it writes a sample BMP to
-// the temporary directory and shows that. --frames N draws N frames, checks
-// the picture reached the window and exits (status 0 when it did): a smoke
-// test for the package.
+// The photograph is any file the photo library reads (docs/photo.md; told
+// by content, turned upright by its EXIF orientation). Without one it
+// writes a sample BMP to the temporary directory and shows that.
+// --frames N draws N frames, checks the picture reached the window and
+// exits (status 0 when it did): a smoke test for the package.
 // Esc or 'q' quits.
 #include <GL/freeglut.h>
 

@@ -1,14 +1,14 @@
 #pragma once
-// The example's scene: a lit quad textured with a photograph (BMP, JPEG or
-// PNG), and a torus recorded once into a display list and replayed every
-// frame, in a GLUT window run by the vorn framework.
+// The example's scene: a lit quad textured with a photograph (any the photo
+// library reads, docs/photo.md), and a torus recorded once into a display
+// list and replayed every frame, in a GLUT window run by the vorn framework.
 #include <cstdint>
 #include <string>
 
 #include "framework/gluty_api.h"
 #include "graphics/drawable.h"
-#include "photo/photo_texture.h"
 #include "math/frame.h"
+#include "photo/photo_texture.h"
 
 // A 2 x 2 square in the z = 0 plane facing +z, textured with one picture.
 class PictureQuad : public libgr::grObject3D {

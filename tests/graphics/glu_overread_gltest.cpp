@@ -12,8 +12,8 @@
 #include <new>
 #include <vector>
 
-#include "graphics/image.h"
 #include "graphics/bmp.h"
+#include "graphics/image.h"
 #include "graphics/texture_image.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/temp_file.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/image.h"
 #include "graphics/bmp.h"
+#include "graphics/image.h"
 #include "graphics/pixel_format.h"
 #include "graphics/texture_image.h"
 #include "tests/graphics/texture_test_helpers.h"
