@@ -21,7 +21,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "graphics/photo_texture.h"
+#include "photo/photo_texture.h"
 #include "tools/guarded_new.h"
 #include "tools/headless_gl.h"
 

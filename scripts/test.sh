@@ -15,8 +15,13 @@
 #              the suite built with AddressSanitizer and
 #              UndefinedBehaviorSanitizer (preset asan, build-asan/), less the
 #              end-to-end tests of the program (tests/e2e, not built there)
-#     fuzz     half a minute of fuzzing photograph reading and texture upload
+#     fuzz     half a minute of fuzzing, split between its two targets:
+#              photograph reading from memory without GL (photo_read_fuzz)
+#              and the whole path into a texture (photo_upload_fuzz)
 #              (build-fuzz/; scripts/fuzz.sh 600 for a long run)
+#     minimal  (built in the background too) the photograph library with
+#              every optional format left out (preset minimal,
+#              build-minimal/): its unit tests, a JPEG refused by name
 #     format   the sources against .clang-format
 #   scripts/test.sh quick    deps, build and the suite without the soak and
 #                            the sweep: the check for daily work, under 3
@@ -117,26 +122,40 @@ package_check() {
 }
 
 # Every module is in the staged folder (PKG_CONFIG_PATH) and resolves; the
-# graphics module, which needs no window system, pulls in no GLUT, and links
-# a program on its own.
+# graphics module, which needs neither a window system nor an image library,
+# pulls in no GLUT and none of the photograph library's modules, and links a
+# texture-only program on its own; the photograph module links one that
+# reads photographs.
 package_modules() {
-  local modules=(brelvane brelvane-utils brelvane-math brelvane-gr brelvane-vorn) module
+  local modules=(brelvane brelvane-utils brelvane-math brelvane-gr brelvane-photo brelvane-vorn)
+  local module
   for module in "${modules[@]}"; do
     [ -f "$PKG_CONFIG_PATH/$module.pc" ] || { echo "package: no $module.pc" >&2; return 1; }
   done
   for module in "${modules[@]}"; do
     pkg-config --cflags --libs "$module" >/dev/null || return
   done
-  if pkg-config --print-requires brelvane-gr | grep -qw glut; then
-    echo "package: brelvane-gr requires glut: $(pkg-config --print-requires brelvane-gr | xargs)" >&2
-    return 1
-  fi
+  local gr_requires image_modules
+  gr_requires="$(pkg-config --print-requires brelvane-gr brelvane-math brelvane-utils | awk '{print $1}')"
+  image_modules="$(pkg-config --print-requires brelvane-photo | awk '{print $1}' | grep -v '^brelvane')"
+  for module in glut $image_modules; do
+    if grep -qxF "$module" <<<"$gr_requires"; then
+      echo "package: brelvane-gr requires $module: $(xargs <<<"$gr_requires")" >&2
+      return 1
+    fi
+  done
   local flags
   flags="$(pkg-config --cflags --libs brelvane-gr)" || return
   # shellcheck disable=SC2086  # the flags are words
-  printf '%s\n' '#include "graphics/photo_texture.h"' \
+  printf '%s\n' '#include "graphics/bmp.h"' '#include "graphics/texture_object.h"' \
+    'int main(int, char** argv) { libgr::grBmpFile file; libgr::grTextureObject texture;' \
+    '  return file.read(argv[0]) && texture.isLoaded(); }' |
+    c++ -std=c++17 -x c++ - $flags -o build/package/graphics_only || return
+  flags="$(pkg-config --cflags --libs brelvane-photo)" || return
+  # shellcheck disable=SC2086  # the flags are words
+  printf '%s\n' '#include "photo/photo_texture.h"' \
     'int main(int, char** argv) { libgr::grPhotoTexture photo; return photo.load(argv[0]); }' |
-    c++ -std=c++17 -x c++ - $flags -o build/package/graphics_only
+    c++ -std=c++17 -x c++ - $flags -o build/package/photo_only
 }
 
 # package_headers INCLUDE_DIR LISTS_DIR: the staged headers are exactly the
@@ -179,13 +198,24 @@ build_asan() {
 # leaves idle), and their stage waits for them.
 build_fuzzer() {
   cmake --preset fuzz -DBRELVANE_BUILD_TESTS=OFF >/dev/null &&
-    cmake --build --preset fuzz --target photo_upload_fuzz -j"$jobs"
+    cmake --build --preset fuzz --target photo_read_fuzz photo_upload_fuzz -j"$jobs"
+}
+# The photograph library's unit tests, with no optional format built.
+build_minimal() {
+  cmake --preset minimal >/dev/null &&
+    cmake --build --preset minimal --target tests-photo-unit -j"$jobs"
+}
+minimal_suite() {
+  grep -qx minimal-built "$background_log" || { echo "minimal: the build failed" >&2; return 1; }
+  ctest --preset minimal -L unit -R '^photo\.'
 }
 background_log=build-background.log
 start_background_builds() {
   (
-    nice -n 19 bash -c "$(declare -f build_asan build_fuzzer); jobs=$jobs; build_asan" &&
+    nice -n 19 bash -c "$(declare -f build_asan); jobs=$jobs; build_asan" &&
       echo asan-built
+    nice -n 19 bash -c "$(declare -f build_minimal); jobs=$jobs; build_minimal" &&
+      echo minimal-built
     nice -n 19 bash -c "$(declare -f build_fuzzer); jobs=$jobs; build_fuzzer"
   ) >"$background_log" 2>&1 &
   background_pid=$!
@@ -223,13 +253,14 @@ else
     skip_stage suite "the build failed"
     skip_stage package "the build failed"
   fi
-  run_stage asan-build "building with ASan and UBSan into build-asan/ (and the fuzzer into build-fuzz/), begun beside the suite" wait_background_asan
+  run_stage asan-build "building with ASan and UBSan into build-asan/ (and build-minimal/ and the fuzzers in build-fuzz/), begun beside the suite" wait_background_asan
   if [ "${outcome[asan-build]}" = pass ]; then
     run_stage asan "the suite under ASan and UBSan (less the program's end-to-end tests)" asan_suite
   else
     skip_stage asan "the sanitizer build failed"
   fi
-  run_stage fuzz "half a minute of fuzzing photograph reading and texture upload" scripts/fuzz.sh 30
+  run_stage fuzz "half a minute of fuzzing: photograph reading without GL, then texture upload" scripts/fuzz.sh 30
+  run_stage minimal "the photograph library with no optional format (build-minimal/)" minimal_suite
   run_stage format "the sources against .clang-format" scripts/check-format.sh
 fi
 
