@@ -10,17 +10,18 @@
 
 #include "photo/bmp_reader.h"
 #include "photo/format_table.h"
+#include "photo/heif_reader.h"
 #include "photo/jpeg_reader.h"
 #include "photo/png_reader.h"
 #include "utilities/byte_fields.h"
 
 // BRELVANE_PHOTO_<FORMAT> is 1 for each format the build decodes, 0 for one
 // left out (photo/CMakeLists.txt); a reader left out is never named.
-#define BRELVANE_READER(format, reader) BRELVANE_READER_IF(BRELVANE_PHOTO_##format, reader)
-#define BRELVANE_READER_IF(built, reader) BRELVANE_READER_IF_(built, reader)
-#define BRELVANE_READER_IF_(built, reader) BRELVANE_READER_##built(reader)
-#define BRELVANE_READER_1(reader) (&reader)
-#define BRELVANE_READER_0(reader) (nullptr)
+#define BRELVANE_IF_BUILT(format, function) BRELVANE_IF_BUILT_(BRELVANE_PHOTO_##format, function)
+#define BRELVANE_IF_BUILT_(built, function) BRELVANE_IF_BUILT__(built, function)
+#define BRELVANE_IF_BUILT__(built, function) BRELVANE_IF_BUILT_##built(function)
+#define BRELVANE_IF_BUILT_1(function) (&function)
+#define BRELVANE_IF_BUILT_0(function) (nullptr)
 
 namespace libgr {
 
@@ -70,39 +71,41 @@ struct Row {
   bool (*matches)(Head);
   grPhotoReader read;
   const char* refusal;  // a reason of its own, for a row that is never read
+  void (*setUp)();      // the library's process-wide set-up, if it needs one
 };
 
 // Tried in this order: AVIF before HEIF, as an AVIF may name a HEIF brand
 // (mif1) first.
 const Row kFormats[] = {
-    {grPhotoFormat::bmp, "BMP", nullptr, [](Head h) { return h.has("BM"); }, &decodeBmp, nullptr},
+    {grPhotoFormat::bmp, "BMP", nullptr, [](Head h) { return h.has("BM"); }, &decodeBmp, nullptr,
+     nullptr},
     {grPhotoFormat::jpeg, "JPEG", "libjpeg-turbo", [](Head h) { return h.has("\xFF\xD8\xFF"); },
-     BRELVANE_READER(JPEG, decodeJpeg), nullptr},
+     BRELVANE_IF_BUILT(JPEG, decodeJpeg), nullptr, nullptr},
     {grPhotoFormat::png, "PNG", "libspng", [](Head h) { return h.has("\x89PNG\r\n\x1A\n"); },
-     BRELVANE_READER(PNG, decodePng), nullptr},
+     BRELVANE_IF_BUILT(PNG, decodePng), nullptr, nullptr},
     {grPhotoFormat::damagedPng, "PNG", nullptr, [](Head h) { return h.has("\x89PNG"); }, nullptr,
-     "damaged PNG signature (the file was changed by a text-mode transfer)"},
+     "damaged PNG signature (the file was changed by a text-mode transfer)", nullptr},
     {grPhotoFormat::gif, "GIF", nullptr, [](Head h) { return h.has("GIF87a") || h.has("GIF89a"); },
-     nullptr, nullptr},
+     nullptr, nullptr, nullptr},
     {grPhotoFormat::webp, "WebP", nullptr, [](Head h) { return h.has("RIFF") && h.has("WEBP", 8); },
-     nullptr, nullptr},
+     nullptr, nullptr, nullptr},
     {grPhotoFormat::tiff, "TIFF", nullptr,
      [](Head h) { return h.has("II*\0") || h.has("MM\0*") || h.has("II+\0") || h.has("MM\0+"); },
-     nullptr, nullptr},
+     nullptr, nullptr, nullptr},
     {grPhotoFormat::jpegXl, "JPEG XL", nullptr,
      [](Head h) { return h.has("\xFF\x0A") || h.has("\0\0\0\x0CJXL \r\n\x87\n"); }, nullptr,
-     nullptr},
-    {grPhotoFormat::avif, "AVIF", nullptr,
+     nullptr, nullptr},
+    {grPhotoFormat::avif, "AVIF", "libheif",
      [](Head h) {
        return hasIsoBrand(h, {"avif", "avis"});
      },
-     nullptr, nullptr},
-    {grPhotoFormat::heif, "HEIF", nullptr,
+     BRELVANE_IF_BUILT(AVIF, decodeHeif), nullptr, BRELVANE_IF_BUILT(AVIF, setUpHeif)},
+    {grPhotoFormat::heif, "HEIF", "libheif",
      [](Head h) {
        return hasIsoBrand(
            h, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "hevm", "hevs"});
      },
-     nullptr, nullptr},
+     BRELVANE_IF_BUILT(HEIF, decodeHeif), nullptr, BRELVANE_IF_BUILT(HEIF, setUpHeif)},
 };
 
 const Row* rowOf(grPhotoFormat format) {
@@ -132,6 +135,11 @@ std::vector<grPhotoFormatInfo> photoFormats() {
   for (const Row& row : kFormats)
     formats.push_back({row.format, row.name, row.library, row.read != nullptr});
   return formats;
+}
+
+void preparePhotoReaders() {
+  for (const Row& row : kFormats)
+    if (row.read && row.setUp) row.setUp();
 }
 
 grPhotoFormat sniffPhotoFormat(const unsigned char* bytes, std::size_t n) {

@@ -38,6 +38,12 @@ struct grPhotoFormatInfo {
 // Every format of the table, in the order their signatures are tried.
 std::vector<grPhotoFormatInfo> photoFormats();
 
+// Runs the process-wide set-up some format libraries need (libheif's
+// initialisation, ...), once per process however often it is called. Call
+// it before reading pictures on several threads; the readers call it
+// themselves too, so a single-threaded program may leave it out.
+void preparePhotoReaders();
+
 // The format of a file starting with `bytes` (n of them; an ISO media file's
 // whole ftyp box is read, the others' first 12 bytes at most).
 grPhotoFormat sniffPhotoFormat(const unsigned char* bytes, std::size_t n);

@@ -3,9 +3,12 @@
 
 #include <system_error>
 
+#include "photo/photo_format.h"
 #include "scene/billboard.h"
 
 PhotographReading::PhotographReading(const PhotoPaths& paths) : paths_(paths) {
+  // The format libraries' process-wide set-up, before two threads read.
+  libgr::preparePhotoReaders();
   start(wall_, paths_.wall);
   start(floor_, paths_.floor);
 }

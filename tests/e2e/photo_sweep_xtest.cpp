@@ -8,9 +8,10 @@
 // programs run one after another on it.
 //
 // The same for the files real tools wrote (tests/data/toolbmps), and for a
-// representative set of JPEG and PNG photographs (tests/data/photos,
-// tests/data/profiles: every coding, turned upright, colour-managed, damaged,
-// hostile, and under the default .bmp names). Also the command line itself:
+// representative set of JPEG, PNG, HEIC and AVIF photographs
+// (tests/data/photos, tests/data/profiles, tests/data/heif: every coding,
+// turned upright, colour-managed, HDR, damaged, hostile, and under the
+// default .bmp names). Also the command line itself:
 // --help, an unknown option, a missing file.
 //
 // The suite lives in the source tree, tests/data/bmpsuite.
@@ -263,7 +264,7 @@ fs::path dataDir() { return suiteDir().parent_path(); }
 
 // One file of each coding and orientation kind, with the reference of how
 // it must look (upright, in sRGB).
-TEST_F(PhotographSweep, jpegAndPngPhotographsAreShownUprightInTheirColours) {
+TEST_F(PhotographSweep, photographsOfEveryFormatAreShownUprightInTheirColours) {
   const char* const cases[][2] = {
       {"photos/cjpeg-420.jpg", "photos/references/cjpeg-420.pam"},
       {"photos/cjpeg-arith-progressive.jpg", "photos/references/cjpeg-420.pam"},
@@ -274,6 +275,10 @@ TEST_F(PhotographSweep, jpegAndPngPhotographsAreShownUprightInTheirColours) {
       {"photos/pil-busy-640x480.jpg", "photos/references/pil-busy-640x480.pam"},
       {"profiles/jpeg-swapped.jpg", "profiles/ref/jpeg-swapped.srgb.pam"},
       {"profiles/png-widegamut.png", "profiles/ref/png-widegamut.srgb.pam"},
+      {"heif/heic-phone-like.heic", "heif/references/phone.pam"},
+      {"heif/heic-irot3-exif6.heic", "heif/references/quad.pam"},
+      {"heif/avifenc-pq.avif", "heif/references/quad.pam"},
+      {"heif/avifenc-420.avif", "heif/references/avifenc-420.pam"},
   };
   std::vector<fs::path> files, pictures;
   for (const auto& c : cases) {
@@ -295,7 +300,10 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
                {"photos/bad-huge.jpg", "over 100 megapixels"},
                {"photos/bad-idat-crc.png", "checksum"},
                {"photos/im-gif.gif", "GIF is not supported"},
-               {"photos/not-text.jpg", "not a BMP, JPEG or PNG file"},
+               {"photos/not-text.jpg", "not a BMP, JPEG, PNG, AVIF or HEIF file"},
+               {"heif/bad-huge-ispe.heic", "over 100 megapixels"},
+               {"heif/cut-heic-data.heic", "the file ends early"},
+               {"heif/bad-garbage-after-ftyp.heic", "damaged HEIF structure"},
                {"photos/cut-baseline.jpg", "shown, but the file ends early"},
                {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
   for (const auto& c : cases) {
