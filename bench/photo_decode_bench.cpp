@@ -13,8 +13,18 @@
 // The files are made by scripts/bench_first_frame.sh (ImageMagick) into the
 // folder named by BRELVANE_BENCH_PHOTOS (default: bench-photos in the working
 // directory): camera_wall.jpg and camera_wall.png.
+//
+// Where libheif is found, phone photographs too (FIRST_FRAME_PHOTOS=heic
+// makes them): phone_wall.heic, a 4032 x 3024 grid of 8 x 6 HEVC tiles, and
+// phone_wall.avif, the same picture as one AV1 image. grPhotoFile::read at
+// full size and as the program asks (cover and exact size: the base level
+// GLU would choose), beside libheif's bare decode of the same bytes to
+// interleaved RGB with the library's thread count and with libheif's
+// default. Tiles decode on several threads, so these cases time the wall
+// clock (per_pixel) and the CPU time of the whole process, every thread.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,14 +32,22 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/support/stb_reference.h"
 #include "graphics/mip_chain.h"
+#include "graphics/whole_file.h"
 #include "photo/jpeg_reader.h"
 #include "photo/orientation.h"
+#include "photo/photo_file.h"
+#include "photo/photo_texture.h"
 #include "photo/png_reader.h"
 #include "tools/headless_gl.h"
+
+#if BRELVANE_BENCH_HEIF
+#include <libheif/heif.h>
+#endif
 
 namespace {
 
@@ -230,5 +248,146 @@ void touchedMemoryWrite(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kPictureBytes));
 }
 BENCHMARK(touchedMemoryWrite)->Unit(benchmark::kMillisecond);
+
+#if BRELVANE_BENCH_HEIF
+
+// A phone photograph as grPhotoFile reads it: the whole file in one shared
+// buffer.
+struct PhoneFile {
+  libgr::refvector2<unsigned char> bytes;
+  std::string path;
+  explicit PhoneFile(const char* name) : path(photoPath(name)) {
+    if (libgr::readFileBytes(path.c_str(), 1, bytes) != libgr::grFileError::none)
+      std::perror(path.c_str());
+  }
+};
+
+constexpr const char* kNoPhonePhoto =
+    "photograph missing (run FIRST_FRAME_PHOTOS=heic scripts/bench_first_frame.sh)";
+
+const PhoneFile& heicFile() {
+  static const PhoneFile file("phone_wall.heic");
+  return file;
+}
+const PhoneFile& avifFile() {
+  static const PhoneFile file("phone_wall.avif");
+  return file;
+}
+
+// What grPhotoTexture::prepare asks for: GLU's base level of the upright
+// picture, for the largest side it builds for.
+libgr::grPhotoSize preparedBase(libgr::grPhotoSize upright) {
+  const libgr::grLevelSize base = libgr::gluBaseLevelSize(
+      upright.width, upright.height, libgr::grPhotoTexture::kProvisionalLargestSide);
+  return {base.width, base.height};
+}
+
+void photoFileRead(benchmark::State& state, const PhoneFile& file, const libgr::grCoverSize& size) {
+  if (file.bytes.storageBytes() == 0) {
+    state.SkipWithError(kNoPhonePhoto);
+    return;
+  }
+  libgr::grImage2D image;
+  libgr::grPhotoFile reader;
+  for (auto _ : state) {
+    image = libgr::grImage2D();
+    if (!reader.read(file.bytes, image, size, size)) {
+      state.SkipWithError(reader.problem.c_str());
+      return;
+    }
+    benchmark::DoNotOptimize(image.pixels.begin());
+  }
+  state.counters["image_width"] = image.width;
+  state.counters["image_height"] = image.height;
+  perStoredPixel(state, double(reader.fullSize.width) * reader.fullSize.height);
+}
+
+// libheif alone: context, primary image, decode to interleaved RGB, release;
+// `threads` < 0 leaves libheif's default.
+void bareLibheif(benchmark::State& state, const PhoneFile& file, int threads) {
+  if (file.bytes.storageBytes() == 0) {
+    state.SkipWithError(kNoPhonePhoto);
+    return;
+  }
+  static const bool initialised = (heif_init(nullptr), true);
+  (void)initialised;
+  double pixels = 0;
+  for (auto _ : state) {
+    heif_context* context = heif_context_alloc();
+    if (threads >= 0) heif_context_set_max_decoding_threads(context, threads);
+    heif_image_handle* handle = nullptr;
+    heif_image* image = nullptr;
+    heif_error error = heif_context_read_from_memory_without_copy(
+        context, file.bytes.begin(), file.bytes.storageBytes(), nullptr);
+    if (error.code == heif_error_Ok)
+      error = heif_context_get_primary_image_handle(context, &handle);
+    if (error.code == heif_error_Ok)
+      error = heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                                nullptr);
+    if (error.code == heif_error_Ok) {
+      int stride = 0;
+      benchmark::DoNotOptimize(
+          heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride));
+      pixels = double(heif_image_get_width(image, heif_channel_interleaved)) *
+               heif_image_get_height(image, heif_channel_interleaved);
+    }
+    heif_image_release(image);
+    heif_image_handle_release(handle);
+    heif_context_free(context);
+    if (error.code != heif_error_Ok) {
+      state.SkipWithError(error.message);
+      return;
+    }
+  }
+  perStoredPixel(state, pixels);
+}
+
+const int kCores = int(std::max(1u, std::thread::hardware_concurrency()));
+
+// The wall clock, and the CPU time of every thread of the process.
+void threaded(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+void heicRead(benchmark::State& state) { photoFileRead(state, heicFile(), {}); }
+BENCHMARK(heicRead)->Apply(threaded);
+void heicProgramRead(benchmark::State& state) { photoFileRead(state, heicFile(), preparedBase); }
+BENCHMARK(heicProgramRead)->Apply(threaded);
+void heicLibheif(benchmark::State& state) { bareLibheif(state, heicFile(), kCores); }
+BENCHMARK(heicLibheif)->Apply(threaded);
+void heicLibheifDefault(benchmark::State& state) { bareLibheif(state, heicFile(), -1); }
+BENCHMARK(heicLibheifDefault)->Apply(threaded);
+
+void avifRead(benchmark::State& state) { photoFileRead(state, avifFile(), {}); }
+BENCHMARK(avifRead)->Apply(threaded);
+void avifProgramRead(benchmark::State& state) { photoFileRead(state, avifFile(), preparedBase); }
+BENCHMARK(avifProgramRead)->Apply(threaded);
+void avifLibheif(benchmark::State& state) { bareLibheif(state, avifFile(), kCores); }
+BENCHMARK(avifLibheif)->Apply(threaded);
+void avifLibheifDefault(benchmark::State& state) { bareLibheif(state, avifFile(), -1); }
+BENCHMARK(avifLibheifDefault)->Apply(threaded);
+
+// The whole CPU half of one photograph as the program's reading thread does
+// it (grPhotoTexture::prepare: the file read, decoded, brought to the base
+// level, its levels built), for the texture work beside the decode.
+void heicPrepare(benchmark::State& state) {
+  if (heicFile().bytes.storageBytes() == 0) {
+    state.SkipWithError(kNoPhonePhoto);
+    return;
+  }
+  double pixels = 0;
+  for (auto _ : state) {
+    libgr::grPhotoTexture texture;
+    if (!texture.prepare(heicFile().path.c_str())) {
+      state.SkipWithError(texture.problem().c_str());
+      return;
+    }
+    pixels = double(texture.file().fullSize.width) * texture.file().fullSize.height;
+  }
+  perStoredPixel(state, pixels);
+}
+BENCHMARK(heicPrepare)->Apply(threaded);
+
+#endif  // BRELVANE_BENCH_HEIF
 
 }  // namespace
