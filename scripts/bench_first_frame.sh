@@ -45,6 +45,40 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="${BRELVANE_BENCH_TYPE:-Release}" \
   -DBRELVANE_BUILD_BENCHMARKS=ON >/dev/null
 mkdir -p "$out" "$photos"
 
+# summarise_rounds RUNS VIEWER GOAL: the medians of every probe figure of
+# brelvane and VIEWER over the alternating rounds in RUNS, and their ratios.
+summarise_rounds() {
+  python3 - "$@" <<'PY'
+import statistics, sys
+runs = {}
+for line in open(sys.argv[1]):
+    words = line.split()
+    if not words:
+        continue
+    r = dict(zip(words[1::2], map(float, words[2::2])))
+    # Steps the probe does not see directly: what init spent besides file
+    # reading, decoding and uploads (brelvane: the CPU chain; the viewers:
+    # stb_image, which reads the file itself, or libheif, which the probe
+    # does not wrap, so that decoding is in it), and GLU's CPU work.
+    r["init_other_ms"] = r["init_ms"] - r["photo_file_ms"] - r["decode_ms"] - r["upload_ms"] - r["tex_image_ms"]
+    r["glu_cpu_ms"] = r["upload_ms"] - r["glu_tex_image_ms"]
+    runs.setdefault(words[0], []).append(r)
+medians = {}
+for program, rs in runs.items():
+    print(f"-- {program} ({len(rs)} runs)")
+    medians[program] = {}
+    for key in rs[0]:
+        values = sorted(r[key] for r in rs)
+        medians[program][key] = statistics.median(values)
+        print(f"{key:18s} median {medians[program][key]:8.2f}  min {values[0]:8.2f}  max {values[-1]:8.2f}")
+for key in ("total_ms", "init_ms", "cpu_ms"):
+    ours, theirs = medians["brelvane"][key], medians[sys.argv[2]][key]
+    print(f"ratio brelvane / {sys.argv[2]}, median {key:9s} {ours / theirs:.3f}")
+print(f"goal: total_ms ratio at most {sys.argv[3]}")
+PY
+}
+
+
 # One run of a program with the start-up probe preloaded, its milestones on
 # one line after `label`; run from the build folder.
 probed() {  # label, program, arguments
@@ -162,33 +196,7 @@ print(f"other programs during {sys.argv[1]}: {max(0.0, 100 * (busy - own) / ((en
       done
     done
   ) | tee "$out/first_frame_heic_runs.txt"
-  python3 - "$out/first_frame_heic_runs.txt" <<'PY' | tee "$out/first_frame_heic.txt"
-import statistics, sys
-runs = {}
-for line in open(sys.argv[1]):
-    words = line.split()
-    if not words:
-        continue
-    r = dict(zip(words[1::2], map(float, words[2::2])))
-    # The probe does not wrap libheif, so decoding is in what init spent
-    # besides the uploads: brelvane's decodes and CPU chains, the viewer's
-    # decodes. GLU's CPU work: its scaling and halving.
-    r["init_other_ms"] = r["init_ms"] - r["upload_ms"] - r["tex_image_ms"]
-    r["glu_cpu_ms"] = r["upload_ms"] - r["glu_tex_image_ms"]
-    runs.setdefault(words[0], []).append(r)
-medians = {}
-for program, rs in runs.items():
-    print(f"-- {program} ({len(rs)} runs)")
-    medians[program] = {}
-    for key in rs[0]:
-        values = sorted(r[key] for r in rs)
-        medians[program][key] = statistics.median(values)
-        print(f"{key:18s} median {medians[program][key]:8.2f}  min {values[0]:8.2f}  max {values[-1]:8.2f}")
-for key in ("total_ms", "init_ms", "cpu_ms"):
-    ours, theirs = medians["brelvane"][key], medians["heif_glu_viewer"][key]
-    print(f"ratio brelvane / heif_glu_viewer, median {key:9s} {ours / theirs:.3f}")
-print("goal: total_ms ratio at most 0.6")
-PY
+  summarise_rounds "$out/first_frame_heic_runs.txt" heif_glu_viewer 0.6 | tee "$out/first_frame_heic.txt"
   others_since_mark "the rounds" | tee -a "$out/first_frame_heic.txt"
   # The decodes run on several threads and their times vary more from run to
   # run: more repetitions, in random order, so a slow spell of the machine
@@ -237,33 +245,7 @@ echo "== first frame, two JPEGs ($runs rounds)"
     done
   done
 ) | tee "$out/first_frame_runs.txt"
-python3 - "$out/first_frame_runs.txt" <<'PY' | tee "$out/first_frame.txt"
-import statistics, sys
-runs = {}
-for line in open(sys.argv[1]):
-    words = line.split()
-    if not words:
-        continue
-    r = dict(zip(words[1::2], map(float, words[2::2])))
-    # Steps the probe does not see directly: what init spent besides file
-    # reading, decoding and uploads (brelvane: the CPU chain; the viewer:
-    # stb_image, which reads the file itself), and GLU's CPU work.
-    r["init_other_ms"] = r["init_ms"] - r["photo_file_ms"] - r["decode_ms"] - r["upload_ms"] - r["tex_image_ms"]
-    r["glu_cpu_ms"] = r["upload_ms"] - r["glu_tex_image_ms"]
-    runs.setdefault(words[0], []).append(r)
-medians = {}
-for program, rs in runs.items():
-    print(f"-- {program} ({len(rs)} runs)")
-    medians[program] = {}
-    for key in rs[0]:
-        values = sorted(r[key] for r in rs)
-        medians[program][key] = statistics.median(values)
-        print(f"{key:18s} median {medians[program][key]:8.2f}  min {values[0]:8.2f}  max {values[-1]:8.2f}")
-for key in ("total_ms", "init_ms", "cpu_ms"):
-    ours, theirs = medians["brelvane"][key], medians["stb_glu_viewer"][key]
-    print(f"ratio brelvane / stb_glu_viewer, median {key:9s} {ours / theirs:.3f}")
-print("goal: total_ms ratio at most 0.333")
-PY
+summarise_rounds "$out/first_frame_runs.txt" stb_glu_viewer 0.333 | tee "$out/first_frame.txt"
 
 # The cost of colour management: the same two photographs with an Adobe RGB
 # profile embedded (exiftool adds the APP2 marker; the pixel data is
