@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "photo/cicp_colour.h"
+#include "photo/heif_items.h"
 #include "utilities/byte_fields.h"
 
 namespace libgr {
@@ -191,6 +192,11 @@ bool decodeHeif(const grPhotoBytes& bytes, const grDecodeRequest& request, grDec
       out.iccProfile.clear();
       out.profileProblem = "it cannot be read";
     }
+  }
+
+  if (primaryItemIsEmpty(bytes.data, bytes.size)) {
+    problem = "damaged " + name + " data";
+    return false;
   }
 
   const OptionsHandle options(heif_decoding_options_alloc());

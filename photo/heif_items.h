@@ -1,0 +1,17 @@
+#pragma once
+// A look at a HEIF or AVIF file's item table before it is decoded: whether
+// an item the primary picture is made of (the picture itself, a grid's
+// tiles, its alpha) holds no coded bytes at all. libheif hands such an item
+// to the AV1 decoder, which writes a complaint of its own to stderr; the
+// reader refuses the file first.
+#include <cstddef>
+
+namespace libgr {
+
+// True when the item table says so, or gives its sizes in fields of a width
+// the format does not allow (which libheif reads as no bytes); a table this
+// cannot read otherwise (damaged, or of a layout it does not know) is left
+// to libheif.
+bool primaryItemIsEmpty(const unsigned char* bytes, std::size_t n);
+
+}  // namespace libgr
