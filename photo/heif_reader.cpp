@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "photo/av1_quiet.h"
 #include "photo/cicp_colour.h"
 #include "photo/heif_items.h"
 #include "utilities/byte_fields.h"
@@ -133,7 +134,10 @@ void unpremultiply(unsigned char* pixels, uint64_t count) {
 
 void setUpHeif() {
   static std::once_flag once;
-  std::call_once(once, [] { heif_init(nullptr); });
+  std::call_once(once, [] {
+    keepAv1DecoderQuiet();
+    heif_init(nullptr);
+  });
 }
 
 bool decodeHeif(const grPhotoBytes& bytes, const grDecodeRequest& request, grDecodedPhoto& out,
