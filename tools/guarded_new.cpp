@@ -11,7 +11,11 @@
 namespace guard_page {
 namespace {
 
-bool arraysArmed = false;
+// Per thread: the image libraries allocate on worker threads of their own
+// (libheif's grid tiles), and some of them free array blocks with free(),
+// which a guard block cannot take; the blocks to guard are the calling
+// thread's.
+thread_local bool arraysArmed = false;
 
 }  // namespace
 
