@@ -5,8 +5,14 @@
 // to the AV1 decoder, which writes a complaint of its own to stderr; the
 // reader refuses the file first.
 #include <cstddef>
+#include <cstdint>
 
 namespace libgr {
+
+// A coded picture spends bytes on every block, however plain: a file (or a
+// coded tile) declaring more pixels than this many for each of its bytes (a
+// grid repeating one tile, say) is a decompression bomb, not a photograph.
+constexpr uint64_t kHeifPixelsPerByte = 16384;
 
 // True when the item table says so, or gives its sizes in fields of a width
 // the format does not allow (which libheif reads as no bytes); a table this

@@ -12,6 +12,7 @@
 
 #include "photo/av1_quiet.h"
 #include "photo/cicp_colour.h"
+#include "photo/heif_hevc_decoder.h"
 #include "photo/heif_items.h"
 #include "utilities/byte_fields.h"
 
@@ -43,11 +44,6 @@ using OptionsHandle = std::unique_ptr<heif_decoding_options, OptionsRelease>;
 // The longest side libheif takes (its own limit); within it, the program's
 // pixel limit is applied to the declared size, with its own message.
 constexpr int kLargestSide = 65536;
-
-// A coded picture spends bytes on every block, however plain: a file
-// declaring more pixels than this many for each of its bytes (a grid
-// repeating one tile, say) is a decompression bomb, not a photograph.
-constexpr uint64_t kPixelsPerByte = 16384;
 
 bool failed(const heif_error& error) { return error.code != heif_error_Ok; }
 
@@ -137,6 +133,9 @@ void setUpHeif() {
   std::call_once(once, [] {
     keepAv1DecoderQuiet();
     heif_init(nullptr);
+#if BRELVANE_PHOTO_HEVC_LIBAVCODEC
+    registerHevcDecoder();
+#endif
   });
 }
 
@@ -182,7 +181,7 @@ bool decodeHeif(const grPhotoBytes& bytes, const grDecodeRequest& request, grDec
     problem = tooManyPixels(uint32_t(codedWidth), uint32_t(codedHeight), request.maxPixels);
     return false;
   }
-  if (codedPixels > kPixelsPerByte * uint64_t(bytes.size)) {
+  if (codedPixels > kHeifPixelsPerByte * uint64_t(bytes.size)) {
     problem = "declares a larger picture than its bytes can hold";
     return false;
   }

@@ -10,7 +10,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev libstb-dev
   libturbojpeg0-dev libspng-dev libexif-dev liblcms2-dev
-  libheif-dev libdav1d-dev
+  libheif-dev libdav1d-dev libavcodec-dev
   # running the program and its end-to-end tests
   xvfb xauth xdotool x11-apps x11-utils imagemagick netpbm apitrace valgrind strace python3
   # remaking tests/data/toolbmps, photos, profiles and heif (make.py)

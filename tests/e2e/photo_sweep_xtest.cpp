@@ -308,6 +308,9 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
                // decoder would print to stderr (the line count says it did not).
                {"../fuzz_corpus/regression-avif-empty-item.avif", "damaged AVIF data"},
                {"../fuzz_corpus/regression-avif-iloc-3-byte-lengths.avif", "damaged AVIF data"},
+               // An HEVC parameter set whose block sizes disagree, on which
+               // libde265 printed a complaint of its own.
+               {"../fuzz_corpus/regression-heic-sps-cb-alignment.heic", "damaged HEIF data"},
                {"photos/cut-baseline.jpg", "shown, but the file ends early"},
                {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
   for (const auto& c : cases) {
