@@ -106,7 +106,14 @@ std::shared_ptr<const CachedTransform> cachedTransform(const std::vector<unsigne
     problem = "it cannot be read";
     return nullptr;
   }
-  const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (T_EXTRA(in) ? cmsFLAGS_COPY_ALPHA : 0);
+  // Print profiles put their black well above the screen's: without black
+  // point compensation relative colorimetric keeps that paper-and-ink black,
+  // and a CMYK picture's shadows come out lifted and flat. Photo editors
+  // convert CMYK for the screen with it; RGB and grey profiles keep the
+  // plain intent (their black is the screen's, or near it).
+  const bool inks = T_COLORSPACE(in) == PT_CMYK;
+  const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (T_EXTRA(in) ? cmsFLAGS_COPY_ALPHA : 0) |
+                                (inks ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0);
   TransformHandle transform(
       cmsCreateTransform(source.get(), in, srgb.get(), out, INTENT_RELATIVE_COLORIMETRIC, flags));
   if (!transform) {

@@ -1,7 +1,8 @@
 #pragma once
 // Colour management of photographs: pixels described by an embedded ICC
 // profile converted to sRGB (the screen's colours) with Little CMS 2,
-// relative colorimetric intent, 8 bits a channel. RGB, grey and CMYK
+// relative colorimetric intent (with black point compensation for CMYK
+// pictures, as photo editors convert them), 8 bits a channel. RGB, grey and CMYK
 // profiles are used; a picture with no profile, or with one that cannot be
 // used, is taken as sRGB as it stands.
 #include <string>

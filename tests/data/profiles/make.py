@@ -10,7 +10,9 @@ ImageMagick's convert, exiftool, colord-data, icc-profiles-free and
 libgs-common). It rewrites the folder's pictures, source/, ref/ and
 manifest.tsv.
 
-Every conversion is relative colorimetric, without black point compensation,
+Every conversion is relative colorimetric, with black point compensation for
+the CMYK profile (as photo editors convert print pictures for screens) and
+without it for the others,
 8 bits a sample. The pixels of a file are the source converted from sRGB
 INTO the file's profile, so that a reader that honours the profile shows the
 source again. The managed reference is Pillow's (lcms2) conversion of the
@@ -35,6 +37,8 @@ CONVERT = os.environ.get("CONVERT", "convert")
 EXIFTOOL = os.environ.get("EXIFTOOL", "exiftool")
 WIDTH, HEIGHT = 48, 32
 RELATIVE = 1  # INTENT_RELATIVE_COLORIMETRIC, by value: Pillow renames it
+# Black point compensation, for conversions to and from CMYK only.
+BPC = ImageCms.FLAGS["BLACKPOINTCOMPENSATION"]
 FOLDER = "profiles"  # this folder's name under tests/data/, for manifest paths
 
 # The profiles embedded, by short name: the Debian package and file each is
@@ -125,7 +129,7 @@ def cms(data):
 def into(source, name, mode):
     """The source (sRGB) converted into profile `name`, `mode` pixels."""
     return ImageCms.profileToProfile(source, SCREEN, cms(profile_bytes(name)), RELATIVE,
-                                     outputMode=mode)
+                                     outputMode=mode, flags=BPC if mode == "CMYK" else 0)
 
 
 def write_pam(image, path):
@@ -420,7 +424,7 @@ def main():
     # would otherwise hide how near the managed CMYK file comes.
     cmyk_source = ImageCms.profileToProfile(into(colour, "cmyk", "CMYK"),
                                             cms(profile_bytes("cmyk")), SCREEN, RELATIVE,
-                                            outputMode="RGB")
+                                            outputMode="RGB", flags=BPC)
     sources = {"colour": colour, "grey": grey_source(), "colour-cmyk": cmyk_source}
     for name, image in sources.items():
         write_pam(image, "source/%s.pam" % name)
@@ -460,8 +464,10 @@ def main():
                 failures.append("%s: the embedded profile does not read back" % name)
             if exiftool_profile(name) != profile:
                 failures.append("%s: exiftool reads another profile" % name)
+            inks = decoded.mode == "CMYK"
             managed = ImageCms.profileToProfile(decoded, cms(profile), SCREEN, RELATIVE,
-                                                outputMode="RGB")
+                                                outputMode="RGB", flags=BPC if inks else 0)
+            intent = ["-intent", "Relative"] + (["-black-point-compensation"] if inks else [])
             # ImageMagick from the file, taking the profile it finds there;
             # where it finds another one (it joins APP2 segments in file
             # order), from the decoded samples and the profile given to it.
@@ -469,7 +475,7 @@ def main():
                                    stderr=subprocess.DEVNULL).stdout
             if found == profile:
                 how = "file"
-                magick = magick_samples([name, "-intent", "Relative", "-profile", screen.name],
+                magick = magick_samples([name] + intent + ["-profile", screen.name],
                                         "rgb")
             else:
                 how = "samples"
@@ -479,9 +485,8 @@ def main():
                     open(raw, "wb").write(decoded.tobytes())
                     open(icc, "wb").write(profile)
                     magick = magick_samples(["-size", "%dx%d" % (WIDTH, HEIGHT), "-depth", "8",
-                                             "%s:%s" % (channels, raw), "-profile", icc,
-                                             "-intent", "Relative", "-profile", screen.name],
-                                            "rgb")
+                                             "%s:%s" % (channels, raw), "-profile", icc]
+                                            + intent + ["-profile", screen.name], "rgb")
             tolerance = max_difference(managed, magick) + 2
             write_pam(managed, "ref/%s.srgb.pam" % stem)
             managed_path = "%s/ref/%s.srgb.pam" % (FOLDER, stem)
