@@ -38,6 +38,7 @@
 #include "bench/support/stb_reference.h"
 #include "graphics/mip_chain.h"
 #include "graphics/whole_file.h"
+#include "photo/heif_hevc_decoder.h"
 #include "photo/jpeg_reader.h"
 #include "photo/orientation.h"
 #include "photo/photo_file.h"
@@ -303,23 +304,26 @@ void photoFileRead(benchmark::State& state, const PhoneFile& file, const libgr::
 }
 
 // libheif alone: context, primary image, decode to interleaved RGB, release;
-// `threads` < 0 leaves libheif's default. `decoder` names the plugin that
-// decodes ("libavcodec", which the reader registers for HEVC, or libheif's
-// own "libde265"); null leaves libheif's choice.
+// `threads` < 0 leaves libheif's default. With `readersDecoder`, HEVC is
+// decoded by the decoder the reader gives its contexts (libavcodec), else
+// by libheif's own (libde265).
 void bareLibheif(benchmark::State& state, const PhoneFile& file, int threads,
-                 const char* decoder = nullptr) {
+                 bool readersDecoder = false) {
   if (file.bytes.storageBytes() == 0) {
     state.SkipWithError(kNoPhonePhoto);
     return;
   }
-  static const bool initialised = (heif_init(nullptr), libgr::preparePhotoReaders(), true);
+  static const bool initialised = (heif_init(nullptr), true);
   (void)initialised;
-  heif_decoding_options* options = heif_decoding_options_alloc();
-  options->decoder_id = decoder;
   double pixels = 0;
   for (auto _ : state) {
     heif_context* context = heif_context_alloc();
     if (threads >= 0) heif_context_set_max_decoding_threads(context, threads);
+#if BRELVANE_BENCH_HEVC_LIBAVCODEC
+    if (readersDecoder) libgr::useHevcDecoder(context);
+#else
+    (void)readersDecoder;
+#endif
     heif_image_handle* handle = nullptr;
     heif_image* image = nullptr;
     heif_error error = heif_context_read_from_memory_without_copy(
@@ -328,7 +332,7 @@ void bareLibheif(benchmark::State& state, const PhoneFile& file, int threads,
       error = heif_context_get_primary_image_handle(context, &handle);
     if (error.code == heif_error_Ok)
       error = heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                                options);
+                                nullptr);
     if (error.code == heif_error_Ok) {
       int stride = 0;
       benchmark::DoNotOptimize(
@@ -341,10 +345,9 @@ void bareLibheif(benchmark::State& state, const PhoneFile& file, int threads,
     heif_context_free(context);
     if (error.code != heif_error_Ok) {
       state.SkipWithError(error.message);
-      break;
+      return;
     }
   }
-  heif_decoding_options_free(options);
   perStoredPixel(state, pixels);
 }
 
@@ -359,14 +362,11 @@ void heicRead(benchmark::State& state) { photoFileRead(state, heicFile(), {}); }
 BENCHMARK(heicRead)->Apply(threaded);
 void heicProgramRead(benchmark::State& state) { photoFileRead(state, heicFile(), preparedBase); }
 BENCHMARK(heicProgramRead)->Apply(threaded);
-void heicLibheif(benchmark::State& state) {
-  bareLibheif(state, heicFile(), kCores, "libavcodec");
-}
+// The reader's decoder and thread count: what the reader adds to libheif.
+void heicLibheif(benchmark::State& state) { bareLibheif(state, heicFile(), kCores, true); }
 BENCHMARK(heicLibheif)->Apply(threaded);
 // libheif as it comes: libde265, libheif's threads.
-void heicLibheifDefault(benchmark::State& state) {
-  bareLibheif(state, heicFile(), -1, "libde265");
-}
+void heicLibheifDefault(benchmark::State& state) { bareLibheif(state, heicFile(), -1); }
 BENCHMARK(heicLibheifDefault)->Apply(threaded);
 
 void avifRead(benchmark::State& state) { photoFileRead(state, avifFile(), {}); }

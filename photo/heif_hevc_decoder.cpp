@@ -27,7 +27,7 @@ namespace libgr {
 
 namespace {
 
-// libheif takes the plugin with the highest priority; libde265's is 100.
+// A context takes the decoder of highest priority; libde265's is 100.
 constexpr int kPriority = 200;
 
 struct CodecRelease {
@@ -222,13 +222,11 @@ heif_decoder_plugin makePlugin() {
 
 }  // namespace
 
-void registerHevcDecoder() {
-  // libavcodec's logger writes its complaints about damaged streams to
-  // stderr; the reader says what is wrong with a file once, in its words.
-  av_log_set_callback(quiet);
+void quietHevcDecoder() { av_log_set_callback(quiet); }
+
+bool useHevcDecoder(heif_context* context) {
   static const heif_decoder_plugin plugin = makePlugin();
-  // Should libheif refuse it, libde265 decodes as before.
-  heif_register_decoder_plugin(&plugin);
+  return heif_register_decoder(context, &plugin).code == heif_error_Ok;
 }
 
 }  // namespace libgr

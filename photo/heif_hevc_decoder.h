@@ -6,11 +6,18 @@
 // prints to stderr itself. libheif still reads the container, puts grids
 // together, applies crop, turns and mirrors, and converts to RGB.
 
+struct heif_context;
+
 namespace libgr {
 
-// Registers the decoder with libheif, ahead of libde265, for every HEVC
-// picture the process decodes through libheif, and silences libavcodec's
-// logger. Once, after heif_init and before the reading threads start.
-void registerHevcDecoder();
+// Keeps libavcodec's logger quiet: it writes its complaints about damaged
+// streams to stderr, and the reader says what is wrong with a file once,
+// in its own words. Once, before the reading threads start.
+void quietHevcDecoder();
+
+// Makes `context` decode its HEVC pictures with libavcodec, ahead of
+// libde265; other contexts of the process keep libheif's choice. False
+// when libheif refuses the decoder (libde265 then decodes).
+bool useHevcDecoder(heif_context* context);
 
 }  // namespace libgr

@@ -134,7 +134,7 @@ void setUpHeif() {
     keepAv1DecoderQuiet();
     heif_init(nullptr);
 #if BRELVANE_PHOTO_HEVC_LIBAVCODEC
-    registerHevcDecoder();
+    quietHevcDecoder();
 #endif
   });
 }
@@ -148,6 +148,9 @@ bool decodeHeif(const grPhotoBytes& bytes, const grDecodeRequest& request, grDec
     problem = "the " + name + " decoder could not be started";
     return false;
   }
+#if BRELVANE_PHOTO_HEVC_LIBAVCODEC
+  useHevcDecoder(context.get());
+#endif
   heif_context_set_maximum_image_size_limit(context.get(), kLargestSide);
   // Grid tiles decode on every core, two in flight on each: a lone picture
   // decodes a tenth faster than with one (bench/photo_decode_bench).
