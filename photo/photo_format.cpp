@@ -10,9 +10,13 @@
 
 #include "photo/bmp_reader.h"
 #include "photo/format_table.h"
+#include "photo/gif_reader.h"
 #include "photo/heif_reader.h"
 #include "photo/jpeg_reader.h"
+#include "photo/jxl_reader.h"
 #include "photo/png_reader.h"
+#include "photo/tiff_reader.h"
+#include "photo/webp_reader.h"
 #include "utilities/byte_fields.h"
 
 // BRELVANE_PHOTO_<FORMAT> is 1 for each format the build decodes, 0 for one
@@ -85,16 +89,17 @@ const Row kFormats[] = {
      BRELVANE_IF_BUILT(PNG, decodePng), nullptr, nullptr},
     {grPhotoFormat::damagedPng, "PNG", nullptr, [](Head h) { return h.has("\x89PNG"); }, nullptr,
      "damaged PNG signature (the file was changed by a text-mode transfer)", nullptr},
-    {grPhotoFormat::gif, "GIF", nullptr, [](Head h) { return h.has("GIF87a") || h.has("GIF89a"); },
-     nullptr, nullptr, nullptr},
-    {grPhotoFormat::webp, "WebP", nullptr, [](Head h) { return h.has("RIFF") && h.has("WEBP", 8); },
-     nullptr, nullptr, nullptr},
-    {grPhotoFormat::tiff, "TIFF", nullptr,
-     [](Head h) { return h.has("II*\0") || h.has("MM\0*") || h.has("II+\0") || h.has("MM\0+"); },
-     nullptr, nullptr, nullptr},
-    {grPhotoFormat::jpegXl, "JPEG XL", nullptr,
-     [](Head h) { return h.has("\xFF\x0A") || h.has("\0\0\0\x0CJXL \r\n\x87\n"); }, nullptr,
+    {grPhotoFormat::gif, "GIF", "giflib", [](Head h) { return h.has("GIF87a") || h.has("GIF89a"); },
+     BRELVANE_IF_BUILT(GIF, decodeGif), nullptr, nullptr},
+    {grPhotoFormat::webp, "WebP", "libwebp",
+     [](Head h) { return h.has("RIFF") && h.has("WEBP", 8); }, BRELVANE_IF_BUILT(WEBP, decodeWebp),
      nullptr, nullptr},
+    {grPhotoFormat::tiff, "TIFF", "libtiff",
+     [](Head h) { return h.has("II*\0") || h.has("MM\0*") || h.has("II+\0") || h.has("MM\0+"); },
+     BRELVANE_IF_BUILT(TIFF, decodeTiff), nullptr, BRELVANE_IF_BUILT(TIFF, setUpTiff)},
+    {grPhotoFormat::jpegXl, "JPEG XL", "libjxl",
+     [](Head h) { return h.has("\xFF\x0A") || h.has("\0\0\0\x0CJXL \r\n\x87\n"); },
+     BRELVANE_IF_BUILT(JXL, decodeJxl), nullptr, BRELVANE_IF_BUILT(JXL, setUpJxl)},
     {grPhotoFormat::avif, "AVIF", "libheif",
      [](Head h) {
        return hasIsoBrand(h, {"avif", "avis"});

@@ -10,12 +10,15 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev libstb-dev
   libturbojpeg0-dev libspng-dev libexif-dev liblcms2-dev
+  libgif-dev libwebp-dev libjxl-dev libtiff-dev
   libheif-dev libdav1d-dev libavcodec-dev
   # running the program and its end-to-end tests
   xvfb xauth xdotool x11-apps x11-utils imagemagick netpbm apitrace valgrind strace python3
-  # remaking tests/data/toolbmps, photos, profiles and heif (make.py)
+  # remaking tests/data/toolbmps, photos, profiles, heif, web and tiff (make.py)
   python3-pil libjpeg-turbo-progs libimage-exiftool-perl colord-data
   libheif-examples libavif-bin
+  webp libjxl-tools gifsicle
+  libtiff-tools libgs-common
 )
 
 missing=()

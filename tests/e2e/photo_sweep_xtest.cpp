@@ -279,6 +279,11 @@ TEST_F(PhotographSweep, photographsOfEveryFormatAreShownUprightInTheirColours) {
       {"heif/heic-irot3-exif6.heic", "heif/references/quad.pam"},
       {"heif/avifenc-pq.avif", "heif/references/quad.pam"},
       {"heif/avifenc-420.avif", "heif/references/avifenc-420.pam"},
+      {"web/webp-exif6.webp", "web/references/quad-orientation6.pam"},
+      {"web/gif-interlaced.gif", "web/references/palette.pam"},
+      {"web/jxl-orientation6.jxl", "web/references/quad-jpeg-orientation6.pam"},
+      {"tiff/pil-orientation-7.tif", "tiff/references/pil-orientation-7.pam"},
+      {"tiff/pil-cmyk-profile.tif", "tiff/references/pil-cmyk-profile.pam"},
   };
   std::vector<fs::path> files, pictures;
   for (const auto& c : cases) {
@@ -299,8 +304,13 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
   } cases[] = {{"photos/bad-huge.png", "over 100 megapixels"},
                {"photos/bad-huge.jpg", "over 100 megapixels"},
                {"photos/bad-idat-crc.png", "checksum"},
-               {"photos/im-gif.gif", "GIF is not supported"},
-               {"photos/not-text.jpg", "not a BMP, JPEG, PNG, AVIF or HEIF file"},
+               {"photos/not-text.jpg",
+                "not a BMP, JPEG, PNG, GIF, WebP, TIFF, JPEG XL, AVIF or HEIF file"},
+               {"web/webp-flat-huge.webp", "larger picture than its bytes"},
+               {"tiff/mk-garbage.tif", "damaged TIFF data"},
+               // libjxl would print a complaint of its own about this one.
+               {"web/jxl-garbage.jxl", "damaged JPEG XL data"},
+               {"web/gif-cut.gif", "shown, but the file ends early"},
                {"heif/bad-huge-ispe.heic", "over 100 megapixels"},
                {"heif/cut-heic-data.heic", "the file ends early"},
                {"heif/bad-garbage-after-ftyp.heic", "damaged HEIF structure"},
