@@ -5,8 +5,8 @@
 // program asks for it (decoded at the size its texture needs). The
 // pictures are made by scripts/bench_formats.sh in the folder named by
 // BRELVANE_BENCH_PHOTOS (default bench-photos): camera_wall.webp (cwebp,
-// lossy), .gif (256 colours), .tif (LZW) and .jxl (cjxl, lossy), all of one
-// 6000 x 4000 photograph. One thread each, as the reader decodes them.
+// lossy), .gif (256 colours), .tif and _16.tif (LZW, 8 and 16 bits) and .jxl (cjxl, lossy), all of
+// one 6000 x 4000 photograph. One thread each, as the reader decodes them.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,6 +32,7 @@
 #endif
 #if BRELVANE_BENCH_JXL
 #include <jxl/decode.h>
+#include <jxl/encode.h>  // JxlColorEncodingSetToSRGB, in 0.7
 #endif
 
 namespace {
@@ -64,7 +65,7 @@ libgr::grPhotoSize preparedBase(libgr::grPhotoSize upright) {
 }
 
 void photoFileRead(benchmark::State& state, const Picture& picture,
-                   const libgr::grCoverSize& size = {}) {
+                   const libgr::grCoverSize& cover = {}, const libgr::grCoverSize& exactSize = {}) {
   if (picture.size() == 0) {
     state.SkipWithError(kMissing);
     return;
@@ -73,7 +74,7 @@ void photoFileRead(benchmark::State& state, const Picture& picture,
   libgr::grPhotoFile reader;
   for (auto _ : state) {
     image = libgr::grImage2D();
-    if (!reader.read(picture.bytes, image, size, size)) {
+    if (!reader.read(picture.bytes, image, cover, exactSize)) {
       state.SkipWithError(reader.problem.c_str());
       return;
     }
@@ -110,8 +111,16 @@ const Picture& webpFile() {
 }
 void webpRead(benchmark::State& state) { photoFileRead(state, webpFile()); }
 BENCHMARK(webpRead)->Unit(benchmark::kMillisecond);
-void webpProgramRead(benchmark::State& state) { photoFileRead(state, webpFile(), preparedBase); }
+void webpProgramRead(benchmark::State& state) {
+  photoFileRead(state, webpFile(), preparedBase, preparedBase);
+}
 BENCHMARK(webpProgramRead)->Unit(benchmark::kMillisecond);
+// The same size reached without the scaled decode: full size, then
+// resampled.
+void webpFullThenResampled(benchmark::State& state) {
+  photoFileRead(state, webpFile(), {}, preparedBase);
+}
+BENCHMARK(webpFullThenResampled)->Unit(benchmark::kMillisecond);
 void webpLibrary(benchmark::State& state) {
   bareDecode(state, webpFile(), [](const Picture& p) {
     int width = 0, height = 0;
@@ -177,8 +186,14 @@ const Picture& tiffFile() {
   static const Picture picture("camera_wall.tif");
   return picture;
 }
+const Picture& tiff16File() {
+  static const Picture picture("camera_wall_16.tif");
+  return picture;
+}
 void tiffRead(benchmark::State& state) { photoFileRead(state, tiffFile()); }
 BENCHMARK(tiffRead)->Unit(benchmark::kMillisecond);
+void tiff16Read(benchmark::State& state) { photoFileRead(state, tiff16File()); }
+BENCHMARK(tiff16Read)->Unit(benchmark::kMillisecond);
 
 struct TiffInput {
   const unsigned char* data;
@@ -201,10 +216,10 @@ int tiffClose(thandle_t) { return 0; }
 toff_t tiffSize(thandle_t handle) { return static_cast<TiffInput*>(handle)->size; }
 
 // libtiff's own one call to 8-bit RGBA, rows bottom-up.
-void tiffLibrary(benchmark::State& state) {
+void bareLibtiff(benchmark::State& state, const Picture& picture) {
   TIFFSetErrorHandler(nullptr);
   TIFFSetWarningHandler(nullptr);
-  bareDecode(state, tiffFile(), [](const Picture& p) {
+  bareDecode(state, picture, [](const Picture& p) {
     TiffInput in{p.data(), p.size(), 0};
     TIFF* tiff = TIFFClientOpen("bench", "rm", &in, tiffRead, tiffWrite, tiffSeek, tiffClose,
                                 tiffSize, nullptr, nullptr);
@@ -221,7 +236,10 @@ void tiffLibrary(benchmark::State& state) {
     return pixels;
   });
 }
+void tiffLibrary(benchmark::State& state) { bareLibtiff(state, tiffFile()); }
 BENCHMARK(tiffLibrary)->Unit(benchmark::kMillisecond);
+void tiff16Library(benchmark::State& state) { bareLibtiff(state, tiff16File()); }
+BENCHMARK(tiff16Library)->Unit(benchmark::kMillisecond);
 #endif
 
 #if BRELVANE_BENCH_JXL
@@ -237,7 +255,7 @@ BENCHMARK(jxlRead)->Unit(benchmark::kMillisecond);
 void jxlLibrary(benchmark::State& state) {
   bareDecode(state, jxlFile(), [](const Picture& p) {
     const std::unique_ptr<JxlDecoder, void (*)(JxlDecoder*)> decoder(JxlDecoderCreate(nullptr),
-                                                                      JxlDecoderDestroy);
+                                                                     JxlDecoderDestroy);
     JxlDecoderSubscribeEvents(decoder.get(),
                               JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE);
     JxlDecoderSetInput(decoder.get(), p.data(), p.size());

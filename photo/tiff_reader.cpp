@@ -105,8 +105,7 @@ bool directoryCut(const unsigned char* b, std::size_t n) {
   const bool little = b[0] == 'I';
   const auto field = [&](uint64_t at, int bytes) -> uint64_t {
     uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-      v = v << 8 | b[at + uint64_t(little ? bytes - 1 - i : i)];
+    for (int i = 0; i < bytes; ++i) v = v << 8 | b[at + uint64_t(little ? bytes - 1 - i : i)];
     return v;
   };
   const std::size_t header = big ? 16 : 8;
@@ -302,10 +301,11 @@ void put(const Picture& p, Role role, const unsigned char* row, uint64_t i, unsi
   }
 }
 
-// Stored samples as they are in the picture: 8 bits and one role for each
-// output channel in order, so rows are copied.
-bool storedAsDecoded(const Picture& p) {
-  if (p.bits != 8 || p.sampleFormat != SAMPLEFORMAT_UINT || p.minIsWhite ||
+// Stored samples one for one in the output channels, in order (no palette,
+// no inverted or spread grey), of 8 or 16 bits: rows are copied, or
+// narrowed in one loop, rather than sample by sample through their roles.
+bool storedInOrder(const Picture& p) {
+  if ((p.bits != 8 && p.bits != 16) || p.sampleFormat != SAMPLEFORMAT_UINT || p.minIsWhite ||
       p.planar != PLANARCONFIG_CONTIG || p.samples != p.channels)
     return false;
   for (uint16_t s = 0; s < p.samples; ++s)
@@ -313,12 +313,24 @@ bool storedAsDecoded(const Picture& p) {
   return true;
 }
 
+void narrowSixteen(const unsigned char* row, std::size_t samples, unsigned char* out) {
+  for (std::size_t i = 0; i < samples; ++i) {
+    uint16_t v;
+    std::memcpy(&v, row + 2 * i, 2);
+    out[i] = (unsigned char)((uint32_t(v) * 255 + 32767) / 65535);
+  }
+}
+
 // `count` pixels of stored samples (`plane` alone for separate planes) into
 // `out`, the picture's pixels from the segment's first.
 void convertSegment(const Picture& p, const unsigned char* row, uint32_t count, int plane,
                     unsigned char* out) {
-  if (plane < 0 && storedAsDecoded(p)) {
-    std::memcpy(out, row, std::size_t(count) * p.channels);
+  if (plane < 0 && storedInOrder(p)) {
+    const std::size_t samples = std::size_t(count) * p.channels;
+    if (p.bits == 8)
+      std::memcpy(out, row, samples);
+    else
+      narrowSixteen(row, samples, out);
     return;
   }
   const uint32_t perPixel = plane < 0 ? p.samples : 1;

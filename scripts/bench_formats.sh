@@ -5,7 +5,8 @@
 # pictures are made once into build-bench/bench-photos/, all from one
 # 6000 x 4000 photograph like the camera ones of bench_first_frame.sh:
 # camera_wall.webp (cwebp -q 85), .gif (ImageMagick, 256 colours,
-# no dithering), .tif (LZW, predictor 2) and .jxl (cjxl -d 1). Results in
+# no dithering), .tif and _16.tif (8 and 16 bits, LZW, predictor 2) and
+# .jxl (cjxl -d 1). Results in
 # build-bench/bench-results/format_decode.txt (medians of 5 repetitions in
 # random order, and the other programs' share of the cores meanwhile).
 set -euo pipefail
@@ -30,10 +31,12 @@ picture() {  # name, command...
 }
 picture camera_wall.webp cwebp -quiet -q 85 "$source" -o "$photos/camera_wall.webp"
 picture camera_wall.gif convert "$source" +dither -colors 256 "$photos/camera_wall.gif"
-picture camera_wall.tif convert "$source" -compress lzw -define tiff:predictor=2 \
+picture camera_wall.tif convert "$source" -depth 8 -compress lzw -define tiff:predictor=2 \
   "$photos/camera_wall.tif"
+picture camera_wall_16.tif convert "$source" -depth 16 -compress lzw -define tiff:predictor=2 \
+  "$photos/camera_wall_16.tif"
 picture camera_wall.jxl cjxl --quiet -d 1 "$source" "$photos/camera_wall.jxl"
-for f in camera_wall.webp camera_wall.gif camera_wall.tif camera_wall.jxl; do
+for f in camera_wall.webp camera_wall.gif camera_wall.tif camera_wall_16.tif camera_wall.jxl; do
   echo "$f $(identify -format '%wx%h' "$photos/$f[0]" 2>/dev/null || echo '?') $(stat -c %s "$photos/$f") bytes"
 done | tee "$out/format_photos.txt"
 
