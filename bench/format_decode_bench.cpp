@@ -16,10 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/mip_chain.h"
+#include "bench/support/photo_read_case.h"
 #include "graphics/whole_file.h"
-#include "photo/photo_file.h"
-#include "photo/photo_texture.h"
 
 #if BRELVANE_BENCH_WEBP
 #include <webp/decode.h>
@@ -51,38 +49,12 @@ struct Picture {
 
 constexpr const char* kMissing = "picture missing (run scripts/bench_formats.sh)";
 
-void perStoredPixel(benchmark::State& state, double pixels) {
-  state.counters["per_pixel"] = benchmark::Counter(
-      pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
-// What grPhotoTexture::prepare asks for: GLU's base level of the upright
-// picture.
-libgr::grPhotoSize preparedBase(libgr::grPhotoSize upright) {
-  const libgr::grLevelSize base = libgr::gluBaseLevelSize(
-      upright.width, upright.height, libgr::grPhotoTexture::kProvisionalLargestSide);
-  return {base.width, base.height};
-}
+using benchsupport::perStoredPixel;
+using benchsupport::preparedBase;
 
 void photoFileRead(benchmark::State& state, const Picture& picture,
                    const libgr::grCoverSize& cover = {}, const libgr::grCoverSize& exactSize = {}) {
-  if (picture.size() == 0) {
-    state.SkipWithError(kMissing);
-    return;
-  }
-  libgr::grImage2D image;
-  libgr::grPhotoFile reader;
-  for (auto _ : state) {
-    image = libgr::grImage2D();
-    if (!reader.read(picture.bytes, image, cover, exactSize)) {
-      state.SkipWithError(reader.problem.c_str());
-      return;
-    }
-    benchmark::DoNotOptimize(image.pixels.begin());
-  }
-  state.counters["image_width"] = image.width;
-  state.counters["image_height"] = image.height;
-  perStoredPixel(state, double(reader.fullSize.width) * reader.fullSize.height);
+  benchsupport::photoFileRead(state, picture.bytes, kMissing, cover, exactSize);
 }
 
 // A library's bare decode every iteration: `decode` returns the pixels it

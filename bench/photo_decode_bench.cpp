@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/photo_read_case.h"
 #include "bench/support/stb_reference.h"
 #include "graphics/mip_chain.h"
 #include "graphics/whole_file.h"
@@ -87,11 +88,8 @@ libgr::grPhotoSize programCover(libgr::grPhotoSize upright) {
   return {base.width, base.height};
 }
 
-// Per pixel of the picture as stored, whatever size it was decoded at.
-void perStoredPixel(benchmark::State& state, double pixels) {
-  state.counters["per_pixel"] = benchmark::Counter(
-      pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+using benchsupport::perStoredPixel;
+using benchsupport::preparedBase;
 
 // The library's reader on `bytes` every iteration; the decoded size is
 // reported beside the time.
@@ -118,7 +116,7 @@ void decodeEach(benchmark::State& state, const Bytes& bytes, Decode decode) {
 
 void jpegAt(benchmark::State& state, const libgr::grCoverSize& cover) {
   decodeEach(state, jpegFile(), [&](libgr::grDecodedPhoto& out, std::string& problem) {
-    return libgr::decodeJpeg({jpegFile().data(), jpegFile().size()}, {cover}, out, problem);
+    return libgr::decodeJpeg({jpegFile().data(), jpegFile().size(), {}}, {cover}, out, problem);
   });
 }
 
@@ -138,7 +136,7 @@ BENCHMARK(jpegHalfScale)->Unit(benchmark::kMillisecond);
 
 void png(benchmark::State& state) {
   decodeEach(state, pngFile(), [](libgr::grDecodedPhoto& out, std::string& problem) {
-    return libgr::decodePng({pngFile().data(), pngFile().size()}, {}, out, problem);
+    return libgr::decodePng({pngFile().data(), pngFile().size(), {}}, {}, out, problem);
   });
 }
 BENCHMARK(png)->Unit(benchmark::kMillisecond);
@@ -173,8 +171,8 @@ struct Decoded {
   bool ok = false;
   Decoded() {
     std::string problem;
-    ok = !jpegFile().empty() &&
-         libgr::decodeJpeg({jpegFile().data(), jpegFile().size()}, {programCover}, photo, problem);
+    ok = !jpegFile().empty() && libgr::decodeJpeg({jpegFile().data(), jpegFile().size(), {}},
+                                                  {programCover}, photo, problem);
     if (!ok) std::fprintf(stderr, "camera_wall.jpg: %s\n", problem.c_str());
     const libgr::grPhotoSize cover =
         programCover(libgr::uprightSize(photo.storedSize, photo.orientation));
@@ -275,32 +273,8 @@ const PhoneFile& avifFile() {
   return file;
 }
 
-// What grPhotoTexture::prepare asks for: GLU's base level of the upright
-// picture, for the largest side it builds for.
-libgr::grPhotoSize preparedBase(libgr::grPhotoSize upright) {
-  const libgr::grLevelSize base = libgr::gluBaseLevelSize(
-      upright.width, upright.height, libgr::grPhotoTexture::kProvisionalLargestSide);
-  return {base.width, base.height};
-}
-
 void photoFileRead(benchmark::State& state, const PhoneFile& file, const libgr::grCoverSize& size) {
-  if (file.bytes.storageBytes() == 0) {
-    state.SkipWithError(kNoPhonePhoto);
-    return;
-  }
-  libgr::grImage2D image;
-  libgr::grPhotoFile reader;
-  for (auto _ : state) {
-    image = libgr::grImage2D();
-    if (!reader.read(file.bytes, image, size, size)) {
-      state.SkipWithError(reader.problem.c_str());
-      return;
-    }
-    benchmark::DoNotOptimize(image.pixels.begin());
-  }
-  state.counters["image_width"] = image.width;
-  state.counters["image_height"] = image.height;
-  perStoredPixel(state, double(reader.fullSize.width) * reader.fullSize.height);
+  benchsupport::photoFileRead(state, file.bytes, kNoPhonePhoto, size, size);
 }
 
 // libheif alone: context, primary image, decode to interleaved RGB, release;

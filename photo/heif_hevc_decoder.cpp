@@ -20,6 +20,7 @@ extern "C" {
 #include <vector>
 
 #include "photo/decoded_photo.h"
+#include "photo/heif_handles.h"
 #include "photo/heif_items.h"
 #include "utilities/byte_fields.h"
 
@@ -39,17 +40,9 @@ struct FrameRelease {
 struct PacketRelease {
   void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
-struct ImageRelease {
-  void operator()(heif_image* image) const { heif_image_release(image); }
-};
-struct NclxRelease {
-  void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
-};
 using CodecHandle = std::unique_ptr<AVCodecContext, CodecRelease>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameRelease>;
 using PacketHandle = std::unique_ptr<AVPacket, PacketRelease>;
-using ImageHandle = std::unique_ptr<heif_image, ImageRelease>;
-using NclxHandle = std::unique_ptr<heif_color_profile_nclx, NclxRelease>;
 
 // The messages stay empty: the reader words every failure itself.
 heif_error succeeded() { return {heif_error_Ok, heif_suberror_Unspecified, ""}; }
@@ -135,7 +128,7 @@ heif_chroma chromaOf(const AVPixFmtDescriptor& format) {
 // The coded stream's colour description (its VUI; "unspecified" and
 // limited range without one), for pictures whose container gives none.
 void describeColour(const AVFrame& frame, heif_image* image) {
-  const NclxHandle nclx(heif_nclx_color_profile_alloc());
+  const HeifNclxHandle nclx(heif_nclx_color_profile_alloc());
   if (!nclx) return;
   // Values the library does not know leave its defaults.
   heif_nclx_color_profile_set_color_primaries(nclx.get(), uint16_t(frame.color_primaries));
@@ -158,7 +151,7 @@ heif_error toHeifImage(const AVFrame& frame, heif_image** out) {
                         grey ? heif_colorspace_monochrome : heif_colorspace_YCbCr, chroma, &raw)
           .code != heif_error_Ok)
     return outOfMemory();
-  ImageHandle image(raw);
+  HeifDecodedImage image(raw);
   static const heif_channel kChannels[] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
   const size_t sampleBytes = bits > 8 ? 2 : 1;
   for (int plane = 0; plane < (grey ? 1 : 3); ++plane) {

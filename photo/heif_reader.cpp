@@ -12,6 +12,7 @@
 
 #include "photo/av1_quiet.h"
 #include "photo/cicp_colour.h"
+#include "photo/heif_handles.h"
 #include "photo/heif_hevc_decoder.h"
 #include "photo/heif_items.h"
 #include "utilities/byte_fields.h"
@@ -20,26 +21,11 @@ namespace libgr {
 
 namespace {
 
-struct ContextRelease {
-  void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HandleRelease {
-  void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
-struct ImageRelease {
-  void operator()(heif_image* image) const { heif_image_release(image); }
-};
-struct NclxRelease {
-  void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
-};
-struct OptionsRelease {
-  void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
-};
-using ContextHandle = std::unique_ptr<heif_context, ContextRelease>;
-using ImageHandle = std::unique_ptr<heif_image_handle, HandleRelease>;
-using DecodedImage = std::unique_ptr<heif_image, ImageRelease>;
-using NclxHandle = std::unique_ptr<heif_color_profile_nclx, NclxRelease>;
-using OptionsHandle = std::unique_ptr<heif_decoding_options, OptionsRelease>;
+using ContextHandle = HeifContextHandle;
+using ImageHandle = HeifImageHandle;
+using DecodedImage = HeifDecodedImage;
+using NclxHandle = HeifNclxHandle;
+using OptionsHandle = HeifOptionsHandle;
 
 // The longest side libheif takes (its own limit); within it, the program's
 // pixel limit is applied to the declared size, with its own message.

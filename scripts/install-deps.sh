@@ -18,7 +18,7 @@ packages=(
   python3-pil libjpeg-turbo-progs libimage-exiftool-perl colord-data
   libheif-examples libavif-bin
   webp libjxl-tools gifsicle
-  libtiff-tools libgs-common
+  libtiff-tools libgs-common icc-profiles-free
 )
 
 missing=()
