@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "photo/decoded_photo.h"
+
 namespace libgr {
 
 void keepAv1DecoderQuiet() {}
@@ -18,5 +20,8 @@ extern "C" DAV1D_API int dav1d_open(Dav1dContext** context, const Dav1dSettings*
   if (!next || !settings) return DAV1D_ERR(ENOSYS);
   Dav1dSettings quiet = *settings;
   quiet.logger.callback = nullptr;  // dav1d logs nothing without one
+  // A frame over the pixels the program shows is refused before dav1d
+  // allocates it (a tile's sequence header may declare any size).
+  quiet.frame_size_limit = unsigned(libgr::kMaxPhotoPixels);
   return next(context, &quiet);
 }

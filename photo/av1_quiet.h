@@ -4,7 +4,8 @@
 // data ("Unknown OBU type ...") to stderr; the program says what is wrong
 // with a file in its own words, once. av1_quiet.cpp defines dav1d_open,
 // which the dynamic linker prefers to dav1d's for libheif's calls: it opens
-// the decoder through dav1d's own function with the logger taken away.
+// the decoder through dav1d's own function with the logger taken away, and
+// with a frame size limit of the program's 100 megapixels.
 
 namespace libgr {
 

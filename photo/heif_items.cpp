@@ -1,10 +1,12 @@
-// The item table (meta: pitm, iloc, iref) read with bounds checks, as far
-// as the primary picture's items.
+// The item table (meta: pitm, iinf, iloc, iref, idat) read with bounds
+// checks, as far as the primary picture's items.
 #include "photo/heif_items.h"
 
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "utilities/byte_fields.h"
@@ -65,10 +67,19 @@ bool is(const Box& box, const char* type) {
          box.type[3] == type[3];
 }
 
-// iloc: each item's coded bytes, as the sum of its extents' lengths;
-// `malformed` when its field sizes are not the format's.
-std::map<uint32_t, uint64_t> itemSizes(const Box& iloc, bool& malformed) {
-  std::map<uint32_t, uint64_t> sizes;
+// Where an item's bytes lie (iloc): in the file (construction method 0)
+// or in the meta box's idat (1), from `base`, in extents of (offset,
+// length).
+struct ItemPlace {
+  unsigned method = 0;
+  uint64_t base = 0;
+  std::vector<std::pair<uint64_t, uint64_t>> extents;
+};
+
+// iloc: every item's place; `malformed` when its field sizes are not the
+// format's.
+std::map<uint32_t, ItemPlace> itemPlaces(const Box& iloc, bool& malformed) {
+  std::map<uint32_t, ItemPlace> places;
   Cursor c{iloc.body, iloc.end};
   const unsigned version = unsigned(c.take(1));
   c.take(3);
@@ -84,21 +95,32 @@ std::map<uint32_t, uint64_t> itemSizes(const Box& iloc, bool& malformed) {
   const uint64_t count = c.take(version < 2 ? 2 : 4);
   for (uint64_t i = 0; i < count && c.ok; ++i) {
     const uint32_t id = uint32_t(c.take(version < 2 ? 2 : 4));
-    if (version >= 1) c.take(2);  // construction method
-    c.take(2);                    // data reference
-    c.take(baseSize);
+    ItemPlace place;
+    if (version >= 1) place.method = unsigned(c.take(2) & 15);
+    c.take(2);  // data reference
+    place.base = c.take(baseSize);
     const uint64_t extents = c.take(2);
-    uint64_t total = 0;
     for (uint64_t e = 0; e < extents && c.ok; ++e) {
       c.take(indexSize);
-      c.take(offsetSize);
-      // A zero length (the rest of the file, or of idat) counts as none, as
-      // libheif reads it.
-      total += c.take(lengthSize);
+      const uint64_t offset = c.take(offsetSize);
+      place.extents.emplace_back(offset, c.take(lengthSize));
     }
-    if (c.ok) sizes[id] = total;
+    if (c.ok) places[id] = place;
   }
-  return c.ok ? sizes : std::map<uint32_t, uint64_t>{};
+  return c.ok ? places : std::map<uint32_t, ItemPlace>{};
+}
+
+// Each item's coded bytes, as the sum of its extents' lengths (a zero
+// length, the rest of the file or of idat, counts as none, as libheif reads
+// it).
+std::map<uint32_t, uint64_t> itemSizes(const Box& iloc, bool& malformed) {
+  std::map<uint32_t, uint64_t> sizes;
+  for (const auto& [id, place] : itemPlaces(iloc, malformed)) {
+    uint64_t total = 0;
+    for (const auto& extent : place.extents) total += extent.second;
+    sizes[id] = total;
+  }
+  return sizes;
 }
 
 // iref: (type, from) to the items referred to.
@@ -121,30 +143,98 @@ std::multimap<uint32_t, uint32_t> references(const Box& iref, const char* type) 
   return refs;
 }
 
-}  // namespace
+// The boxes of the top-level meta box the checks read, and the primary
+// item's id; `found` false without meta, pitm or iloc.
+struct Meta {
+  bool found = false;
+  Box pitm{}, iloc{}, iref{}, iinf{}, idat{};
+  bool hasIref = false, hasIinf = false, hasIdat = false;
+  uint32_t primary = 0;
+};
 
-bool primaryItemIsEmpty(const unsigned char* bytes, std::size_t n) {
+Meta readMeta(const unsigned char* bytes, std::size_t n) {
+  Meta m;
   const Box* meta = nullptr;
   const std::vector<Box> top = boxesIn(bytes, bytes + n);
   for (const Box& box : top)
     if (is(box, "meta")) meta = &box;
-  if (!meta || meta->end - meta->body < 4) return false;
-  const Box *pitm = nullptr, *iloc = nullptr, *iref = nullptr;
-  const std::vector<Box> inMeta = boxesIn(meta->body + 4, meta->end);
-  for (const Box& box : inMeta) {
-    if (is(box, "pitm")) pitm = &box;
-    if (is(box, "iloc")) iloc = &box;
-    if (is(box, "iref")) iref = &box;
+  if (!meta || meta->end - meta->body < 4) return m;
+  bool hasPitm = false, hasIloc = false;
+  for (const Box& box : boxesIn(meta->body + 4, meta->end)) {
+    if (is(box, "pitm")) m.pitm = box, hasPitm = true;
+    if (is(box, "iloc")) m.iloc = box, hasIloc = true;
+    if (is(box, "iref")) m.iref = box, m.hasIref = true;
+    if (is(box, "iinf")) m.iinf = box, m.hasIinf = true;
+    if (is(box, "idat")) m.idat = box, m.hasIdat = true;
   }
-  if (!pitm || !iloc) return false;
-  Cursor c{pitm->body, pitm->end};
+  if (!hasPitm || !hasIloc) return m;
+  Cursor c{m.pitm.body, m.pitm.end};
   const unsigned version = unsigned(c.take(1));
   c.take(3);
-  const uint32_t primary = uint32_t(c.take(version == 0 ? 2 : 4));
+  m.primary = uint32_t(c.take(version == 0 ? 2 : 4));
+  m.found = c.ok;
+  return m;
+}
+
+// iinf: the item type of `item` ("grid", "iovl", "hvc1", ...), or "".
+std::string itemType(const Box& iinf, uint32_t item) {
+  Cursor head{iinf.body, iinf.end};
+  const unsigned version = unsigned(head.take(1));
+  head.take(3);
+  head.take(version == 0 ? 2 : 4);
+  if (!head.ok) return "";
+  for (const Box& infe : boxesIn(head.at, iinf.end)) {
+    if (!is(infe, "infe")) continue;
+    Cursor c{infe.body, infe.end};
+    const unsigned entryVersion = unsigned(c.take(1));
+    c.take(3);
+    if (entryVersion < 2) continue;  // older entries name no type
+    const uint32_t id = uint32_t(c.take(entryVersion == 2 ? 2 : 4));
+    c.take(2);  // protection index
+    const uint64_t type = c.take(4);
+    if (c.ok && id == item)
+      return {char(type >> 24), char(type >> 16 & 255), char(type >> 8 & 255), char(type & 255)};
+  }
+  return "";
+}
+
+}  // namespace
+
+bool primaryCanvasSize(const unsigned char* bytes, std::size_t n, uint32_t& width,
+                       uint32_t& height) {
+  const Meta m = readMeta(bytes, n);
+  if (!m.found || !m.hasIinf) return false;
+  const std::string type = itemType(m.iinf, m.primary);
+  if (type != "grid" && type != "iovl") return false;
   bool malformed = false;
-  const std::map<uint32_t, uint64_t> sizes = itemSizes(*iloc, malformed);
+  const std::map<uint32_t, ItemPlace> places = itemPlaces(m.iloc, malformed);
+  const auto place = places.find(m.primary);
+  if (place == places.end() || place->second.extents.empty()) return false;
+  // The item's first extent, in the file or in idat.
+  const unsigned char* from = place->second.method == 1 && m.hasIdat ? m.idat.body : bytes;
+  const unsigned char* end = place->second.method == 1 && m.hasIdat ? m.idat.end : bytes + n;
+  if (place->second.method > 1) return false;
+  const uint64_t at = place->second.base + place->second.extents.front().first;
+  if (at >= uint64_t(end - from)) return false;
+  Cursor c{from + at, end};
+  c.take(1);  // version
+  const unsigned flags = unsigned(c.take(1));
+  c.take(type == "grid" ? 2 : 8);  // rows and columns, or the canvas's fill colour
+  const unsigned field = flags & 1 ? 4 : 2;
+  width = uint32_t(c.take(field));
+  height = uint32_t(c.take(field));
+  return c.ok;
+}
+
+bool primaryItemIsEmpty(const unsigned char* bytes, std::size_t n) {
+  const Meta m = readMeta(bytes, n);
+  if (!m.found) return false;
+  const uint32_t primary = m.primary;
+  const Box* iref = m.hasIref ? &m.iref : nullptr;
+  bool malformed = false;
+  const std::map<uint32_t, uint64_t> sizes = itemSizes(m.iloc, malformed);
   if (malformed) return true;
-  if (!c.ok || sizes.empty()) return false;
+  if (sizes.empty()) return false;
 
   // The primary picture, its alpha (an auxiliary item referring to it) and
   // the tiles of either.

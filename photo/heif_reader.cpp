@@ -156,11 +156,18 @@ bool decodeHeif(const grPhotoBytes& bytes, const grDecodeRequest& request, grDec
     return false;
   }
 
-  // The size as shown and as coded (before a crop): both must pass.
+  // The size as shown, as coded (before a crop) and, for a grid or an
+  // overlay, the canvas its own data declares (libheif fills one that size
+  // whatever the ispe says): all must pass.
   const int width = heif_image_handle_get_width(handle.get());
   const int height = heif_image_handle_get_height(handle.get());
-  const int codedWidth = std::max(width, heif_image_handle_get_ispe_width(handle.get()));
-  const int codedHeight = std::max(height, heif_image_handle_get_ispe_height(handle.get()));
+  int64_t codedWidth = std::max(width, heif_image_handle_get_ispe_width(handle.get()));
+  int64_t codedHeight = std::max(height, heif_image_handle_get_ispe_height(handle.get()));
+  if (uint32_t canvasWidth = 0, canvasHeight = 0;
+      primaryCanvasSize(bytes.data, bytes.size, canvasWidth, canvasHeight)) {
+    codedWidth = std::max<int64_t>(codedWidth, canvasWidth);
+    codedHeight = std::max<int64_t>(codedHeight, canvasHeight);
+  }
   if (width <= 0 || height <= 0) {
     problem = "damaged " + name + " structure";
     return false;

@@ -321,6 +321,9 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
                // An HEVC parameter set whose block sizes disagree, on which
                // libde265 printed a complaint of its own.
                {"../fuzz_corpus/regression-heic-sps-cb-alignment.heic", "damaged HEIF data"},
+               // A grid of a few tiles declaring a canvas of 58082 x 58082 in
+               // its own data, which libheif would allocate and fill.
+               {"../fuzz_corpus/regression-heic-grid-canvas-58082.heic", "over 100 megapixels"},
                {"photos/cut-baseline.jpg", "shown, but the file ends early"},
                {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
   for (const auto& c : cases) {
