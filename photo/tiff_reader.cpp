@@ -111,11 +111,12 @@ bool directoryCut(const unsigned char* b, std::size_t n) {
   const std::size_t header = big ? 16 : 8;
   if (n < header) return true;
   const uint64_t offset = big ? field(8, 8) : field(4, 4);
-  const int countBytes = big ? 8 : 2;
-  if (offset + countBytes > n) return offset <= 16 * uint64_t(n) + (1u << 20);
-  const uint64_t entries = field(offset, countBytes);
-  const uint64_t end = offset + countBytes + entries * (big ? 20 : 12);
-  return end > n && entries < 4096;
+  const unsigned countBytes = big ? 8 : 2;
+  // Compared without sums that could wrap: the offset is the file's to say.
+  if (offset > n || n - offset < countBytes) return offset <= 16 * uint64_t(n) + (1u << 20);
+  const uint64_t entries = field(offset, int(countBytes));
+  if (entries >= 4096) return false;
+  return entries * (big ? 20 : 12) > n - offset - countBytes;
 }
 
 // ---------------------------------------------------------------- the picture
