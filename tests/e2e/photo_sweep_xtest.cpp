@@ -301,31 +301,31 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
   const struct {
     const char* file;
     const char* words;
-  } cases[] = {{"photos/bad-huge.png", "over 100 megapixels"},
-               {"photos/bad-huge.jpg", "over 100 megapixels"},
-               {"photos/bad-idat-crc.png", "checksum"},
-               {"photos/not-text.jpg",
-                "not a BMP, JPEG, PNG, GIF, WebP, TIFF, JPEG XL, AVIF or HEIF file"},
-               {"web/webp-flat-huge.webp", "larger picture than its bytes"},
-               {"tiff/mk-garbage.tif", "damaged TIFF data"},
-               // libjxl would print a complaint of its own about this one.
-               {"web/jxl-garbage.jxl", "damaged JPEG XL data"},
-               {"web/gif-cut.gif", "shown, but the file ends early"},
-               {"heif/bad-huge-ispe.heic", "over 100 megapixels"},
-               {"heif/cut-heic-data.heic", "the file ends early"},
-               {"heif/bad-garbage-after-ftyp.heic", "damaged HEIF structure"},
-               // Found by the fuzzer: AV1 items of no bytes, on which the AV1
-               // decoder would print to stderr (the line count says it did not).
-               {"../fuzz_corpus/regression-avif-empty-item.avif", "damaged AVIF data"},
-               {"../fuzz_corpus/regression-avif-iloc-3-byte-lengths.avif", "damaged AVIF data"},
-               // An HEVC parameter set whose block sizes disagree, on which
-               // libde265 printed a complaint of its own.
-               {"../fuzz_corpus/regression-heic-sps-cb-alignment.heic", "damaged HEIF data"},
-               // A grid of a few tiles declaring a canvas of 58082 x 58082 in
-               // its own data, which libheif would allocate and fill.
-               {"../fuzz_corpus/regression-heic-grid-canvas-58082.heic", "over 100 megapixels"},
-               {"photos/cut-baseline.jpg", "shown, but the file ends early"},
-               {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
+  } cases[] = {
+      {"photos/bad-huge.png", "over 100 megapixels"},
+      {"photos/bad-huge.jpg", "over 100 megapixels"},
+      {"photos/bad-idat-crc.png", "checksum"},
+      {"photos/not-text.jpg", "not a BMP, JPEG, PNG, GIF, WebP, TIFF, JPEG XL, AVIF or HEIF file"},
+      {"web/webp-flat-huge.webp", "larger picture than its bytes"},
+      {"tiff/mk-garbage.tif", "damaged TIFF data"},
+      // libjxl would print a complaint of its own about this one.
+      {"web/jxl-garbage.jxl", "damaged JPEG XL data"},
+      {"web/gif-cut.gif", "shown, but the file ends early"},
+      {"heif/bad-huge-ispe.heic", "over 100 megapixels"},
+      {"heif/cut-heic-data.heic", "the file ends early"},
+      {"heif/bad-garbage-after-ftyp.heic", "damaged HEIF structure"},
+      // Found by the fuzzer: AV1 items of no bytes, on which the AV1
+      // decoder would print to stderr (the line count says it did not).
+      {"../fuzz_corpus/regression-avif-empty-item.avif", "damaged AVIF data"},
+      {"../fuzz_corpus/regression-avif-iloc-3-byte-lengths.avif", "damaged AVIF data"},
+      // An HEVC parameter set whose block sizes disagree, on which
+      // libde265 printed a complaint of its own.
+      {"../fuzz_corpus/regression-heic-sps-cb-alignment.heic", "damaged HEIF data"},
+      // A grid of a few tiles declaring a canvas of 58082 x 58082 in
+      // its own data, which libheif would allocate and fill.
+      {"../fuzz_corpus/regression-heic-grid-canvas-58082.heic", "over 100 megapixels"},
+      {"photos/cut-baseline.jpg", "shown, but the file ends early"},
+      {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string file = (dataDir() / c.file).string();
