@@ -1,5 +1,5 @@
 // libheif's decoder interface (heif_plugin.h) over libavcodec's HEVC
-// decoder. libheif hands each coded picture over as length-prefixed NAL
+// decoder, loaded when first needed. libheif hands each coded picture over as length-prefixed NAL
 // units (the parameter sets from the item's hvcC box, then the picture's
 // slices); they go to libavcodec as one Annex B packet, and the one frame
 // that comes back becomes libheif's YCbCr or monochrome image.
@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
+#include <dlfcn.h>
 #include <libheif/heif.h>
 #include <libheif/heif_plugin.h>
 
@@ -17,6 +18,8 @@ extern "C" {
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "photo/decoded_photo.h"
@@ -31,14 +34,72 @@ namespace {
 // A context takes the decoder of highest priority; libde265's is 100.
 constexpr int kPriority = 200;
 
+// libavcodec and libavutil, loaded at the first HEIC a process decodes
+// rather than linked: with the codec libraries they bring (some ninety,
+// GLib, Cairo and the video driver interfaces among them) they would
+// otherwise be loaded into every program that reads any photograph. The
+// names carry the major versions of the headers built against.
+struct Libavcodec {
+  decltype(&::avcodec_find_decoder) findDecoder;
+  decltype(&::avcodec_alloc_context3) allocContext;
+  decltype(&::avcodec_free_context) freeContext;
+  decltype(&::avcodec_open2) open;
+  decltype(&::avcodec_send_packet) sendPacket;
+  decltype(&::avcodec_receive_frame) receiveFrame;
+  decltype(&::av_packet_alloc) packetAlloc;
+  decltype(&::av_packet_free) packetFree;
+  decltype(&::av_frame_alloc) frameAlloc;
+  decltype(&::av_frame_free) frameFree;
+  decltype(&::av_pix_fmt_desc_get) pixelFormat;
+  decltype(&::av_log_set_callback) setLogCallback;
+};
+
+void quiet(void*, int, const char*, va_list) {}
+
+template <typename Function>
+bool find(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(library, name));
+  return function != nullptr;
+}
+
+// The loaded libraries, or null when they cannot be loaded (libde265 then
+// decodes). Loaded once; never unloaded.
+const Libavcodec* libavcodec() {
+  static Libavcodec api{};
+  static bool loaded = false;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const std::string codecName = "libavcodec.so." + std::to_string(LIBAVCODEC_VERSION_MAJOR);
+    const std::string utilName = "libavutil.so." + std::to_string(LIBAVUTIL_VERSION_MAJOR);
+    void* codec = dlopen(codecName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* util = dlopen(utilName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    loaded = codec && util && find(codec, "avcodec_find_decoder", api.findDecoder) &&
+             find(codec, "avcodec_alloc_context3", api.allocContext) &&
+             find(codec, "avcodec_free_context", api.freeContext) &&
+             find(codec, "avcodec_open2", api.open) &&
+             find(codec, "avcodec_send_packet", api.sendPacket) &&
+             find(codec, "avcodec_receive_frame", api.receiveFrame) &&
+             find(codec, "av_packet_alloc", api.packetAlloc) &&
+             find(codec, "av_packet_free", api.packetFree) &&
+             find(util, "av_frame_alloc", api.frameAlloc) &&
+             find(util, "av_frame_free", api.frameFree) &&
+             find(util, "av_pix_fmt_desc_get", api.pixelFormat) &&
+             find(util, "av_log_set_callback", api.setLogCallback);
+    // libavcodec's logger writes its complaints about damaged streams to
+    // stderr; the reader says what is wrong with a file once, in its words.
+    if (loaded) api.setLogCallback(quiet);
+  });
+  return loaded ? &api : nullptr;
+}
+
 struct CodecRelease {
-  void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+  void operator()(AVCodecContext* codec) const { libavcodec()->freeContext(&codec); }
 };
 struct FrameRelease {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+  void operator()(AVFrame* frame) const { libavcodec()->frameFree(&frame); }
 };
 struct PacketRelease {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+  void operator()(AVPacket* packet) const { libavcodec()->packetFree(&packet); }
 };
 using CodecHandle = std::unique_ptr<AVCodecContext, CodecRelease>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameRelease>;
@@ -97,13 +158,14 @@ heif_error pushData(void* raw, const void* data, size_t size) {
 // can describe (a few hundred bytes declaring a huge picture are refused
 // before its frame is allocated), and never more than the program shows.
 CodecHandle openCodec(size_t codedBytes) {
-  const AVCodec* hevc = avcodec_find_decoder(AV_CODEC_ID_HEVC);
+  const Libavcodec& av = *libavcodec();
+  const AVCodec* hevc = av.findDecoder(AV_CODEC_ID_HEVC);
   if (!hevc) return nullptr;
-  CodecHandle codec(avcodec_alloc_context3(hevc));
+  CodecHandle codec(av.allocContext(hevc));
   if (!codec) return nullptr;
   codec->thread_count = 1;
   codec->max_pixels = int64_t(std::min<uint64_t>(kMaxPhotoPixels, codedBytes * kHeifPixelsPerByte));
-  if (avcodec_open2(codec.get(), hevc, nullptr) < 0) return nullptr;
+  if (av.open(codec.get(), hevc, nullptr) < 0) return nullptr;
   return codec;
 }
 
@@ -140,7 +202,7 @@ void describeColour(const AVFrame& frame, heif_image* image) {
 
 // The frame's planes copied into a libheif image (which owns its memory).
 heif_error toHeifImage(const AVFrame& frame, heif_image** out) {
-  const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(AVPixelFormat(frame.format));
+  const AVPixFmtDescriptor* format = libavcodec()->pixelFormat(AVPixelFormat(frame.format));
   const heif_chroma chroma = format ? chromaOf(*format) : heif_chroma_undefined;
   if (chroma == heif_chroma_undefined || frame.width <= 0 || frame.height <= 0)
     return failure(heif_suberror_Unsupported_color_conversion);
@@ -181,23 +243,22 @@ heif_error decodeImage(void* raw, heif_image** out) {
   *out = nullptr;
   if (decoder.stream.empty()) return failure(heif_suberror_End_of_data);
   const CodecHandle codec = openCodec(decoder.stream.size());
-  const PacketHandle packet(av_packet_alloc());
-  const FrameHandle frame(av_frame_alloc());
+  const Libavcodec& av = *libavcodec();
+  const PacketHandle packet(av.packetAlloc());
+  const FrameHandle frame(av.frameAlloc());
   if (!codec || !packet || !frame) return outOfMemory();
   const size_t coded = decoder.stream.size();
   decoder.stream.resize(coded + AV_INPUT_BUFFER_PADDING_SIZE, 0);
   packet->data = decoder.stream.data();
   packet->size = int(coded);
   // An error in the packet still leaves whatever frame it began.
-  avcodec_send_packet(codec.get(), packet.get());
-  avcodec_send_packet(codec.get(), nullptr);
-  const int received = avcodec_receive_frame(codec.get(), frame.get());
+  av.sendPacket(codec.get(), packet.get());
+  av.sendPacket(codec.get(), nullptr);
+  const int received = av.receiveFrame(codec.get(), frame.get());
   if (received == AVERROR(ENOMEM)) return outOfMemory();
   if (received < 0) return failure(heif_suberror_Unspecified);
   return toHeifImage(*frame, out);
 }
-
-void quiet(void*, int, const char*, va_list) {}
 
 heif_decoder_plugin makePlugin() {
   heif_decoder_plugin plugin{};
@@ -215,11 +276,9 @@ heif_decoder_plugin makePlugin() {
 
 }  // namespace
 
-void quietHevcDecoder() { av_log_set_callback(quiet); }
-
 bool useHevcDecoder(heif_context* context) {
   static const heif_decoder_plugin plugin = makePlugin();
-  return heif_register_decoder(context, &plugin).code == heif_error_Ok;
+  return libavcodec() && heif_register_decoder(context, &plugin).code == heif_error_Ok;
 }
 
 }  // namespace libgr

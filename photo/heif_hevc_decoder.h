@@ -10,14 +10,12 @@ struct heif_context;
 
 namespace libgr {
 
-// Keeps libavcodec's logger quiet: it writes its complaints about damaged
-// streams to stderr, and the reader says what is wrong with a file once,
-// in its own words. Once, before the reading threads start.
-void quietHevcDecoder();
-
 // Makes `context` decode its HEVC pictures with libavcodec, ahead of
-// libde265; other contexts of the process keep libheif's choice. False
-// when libheif refuses the decoder (libde265 then decodes).
+// libde265; other contexts of the process keep libheif's choice. The first
+// call loads libavcodec (and keeps its logger quiet: it writes complaints
+// about damaged streams to stderr, and the reader says what is wrong with a
+// file once, in its own words). False when libavcodec cannot be loaded or
+// libheif refuses the decoder: libde265 then decodes.
 bool useHevcDecoder(heif_context* context);
 
 }  // namespace libgr

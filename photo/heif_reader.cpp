@@ -119,9 +119,6 @@ void setUpHeif() {
   std::call_once(once, [] {
     keepAv1DecoderQuiet();
     heif_init(nullptr);
-#if BRELVANE_PHOTO_HEVC_LIBAVCODEC
-    quietHevcDecoder();
-#endif
   });
 }
 
