@@ -232,14 +232,8 @@ wait_background_asan() {
 # run the application object in a real GLUT window (its photographs read on
 # their threads and uploaded), and every test file goes through the readers
 # and the upload in the graphics tables and the fuzzer.
-#
-# A test that fails is run once more, and only a second failure counts:
-# LeakSanitizer's exit-time check stops every thread with a tracer, which
-# now and then crashes itself ("Tracer caught signal 11") when a GL test
-# exits under load, after the test has passed. Leaks and memory errors fail
-# again on the second run; the tracer's crash did not in 30 runs.
 asan_suite() {
-  ctest --preset asan -j"$jobs" --timeout 600 -LE 'soak|sweep' --repeat until-pass:2
+  ctest --preset asan -j"$jobs" --timeout 600 -LE 'soak|sweep'
 }
 
 run_stage deps "installing missing Debian packages" scripts/install-deps.sh
