@@ -198,57 +198,70 @@ std::string itemType(const Box& iinf, uint32_t item) {
   return "";
 }
 
+// The items the primary picture is made of: the picture, its alpha (an
+// auxiliary item referring to it) and, through every level of derivation,
+// the items they are derived from (a grid's tiles, an overlay's pictures).
+std::set<uint32_t> pictureItems(const Meta& m) {
+  std::set<uint32_t> items{m.primary};
+  if (!m.hasIref) return items;
+  for (const auto& [from, to] : references(m.iref, "auxl"))
+    if (to == m.primary) items.insert(from);
+  const std::multimap<uint32_t, uint32_t> derived = references(m.iref, "dimg");
+  std::vector<uint32_t> pending(items.begin(), items.end());
+  while (!pending.empty()) {
+    const uint32_t item = pending.back();
+    pending.pop_back();
+    const auto range = derived.equal_range(item);
+    for (auto it = range.first; it != range.second; ++it)
+      if (items.insert(it->second).second) pending.push_back(it->second);
+  }
+  return items;
+}
+
 }  // namespace
 
 bool primaryCanvasSize(const unsigned char* bytes, std::size_t n, uint32_t& width,
                        uint32_t& height) {
   const Meta m = readMeta(bytes, n);
   if (!m.found || !m.hasIinf) return false;
-  const std::string type = itemType(m.iinf, m.primary);
-  if (type != "grid" && type != "iovl") return false;
   bool malformed = false;
   const std::map<uint32_t, ItemPlace> places = itemPlaces(m.iloc, malformed);
-  const auto place = places.find(m.primary);
-  if (place == places.end() || place->second.extents.empty()) return false;
-  // The item's first extent, in the file or in idat.
-  const unsigned char* from = place->second.method == 1 && m.hasIdat ? m.idat.body : bytes;
-  const unsigned char* end = place->second.method == 1 && m.hasIdat ? m.idat.end : bytes + n;
-  if (place->second.method > 1) return false;
-  const uint64_t at = place->second.base + place->second.extents.front().first;
-  if (at >= uint64_t(end - from)) return false;
-  Cursor c{from + at, end};
-  c.take(1);  // version
-  const unsigned flags = unsigned(c.take(1));
-  c.take(type == "grid" ? 2 : 8);  // rows and columns, or the canvas's fill colour
-  const unsigned field = flags & 1 ? 4 : 2;
-  width = uint32_t(c.take(field));
-  height = uint32_t(c.take(field));
-  return c.ok;
+  uint64_t largest = 0;
+  for (uint32_t item : pictureItems(m)) {
+    const std::string type = itemType(m.iinf, item);
+    const auto place = places.find(item);
+    if ((type != "grid" && type != "iovl") || place == places.end() ||
+        place->second.extents.empty() || place->second.method > 1)
+      continue;
+    // The item's first extent, in the file or in idat.
+    const bool inIdat = place->second.method == 1 && m.hasIdat;
+    const unsigned char* from = inIdat ? m.idat.body : bytes;
+    const unsigned char* end = inIdat ? m.idat.end : bytes + n;
+    const uint64_t at = place->second.base + place->second.extents.front().first;
+    if (at >= uint64_t(end - from)) continue;
+    Cursor c{from + at, end};
+    c.take(1);  // version
+    const unsigned flags = unsigned(c.take(1));
+    c.take(type == "grid" ? 2 : 8);  // rows and columns, or the canvas's fill colour
+    const unsigned field = flags & 1 ? 4 : 2;
+    const uint32_t w = uint32_t(c.take(field)), h = uint32_t(c.take(field));
+    if (c.ok && uint64_t(w) * h >= largest) {
+      largest = uint64_t(w) * h;
+      width = w;
+      height = h;
+    }
+  }
+  return largest > 0;
 }
 
 bool primaryItemIsEmpty(const unsigned char* bytes, std::size_t n) {
   const Meta m = readMeta(bytes, n);
   if (!m.found) return false;
-  const uint32_t primary = m.primary;
-  const Box* iref = m.hasIref ? &m.iref : nullptr;
   bool malformed = false;
   const std::map<uint32_t, uint64_t> sizes = itemSizes(m.iloc, malformed);
   if (malformed) return true;
   if (sizes.empty()) return false;
-
-  // The primary picture, its alpha (an auxiliary item referring to it) and
-  // the tiles of either.
-  std::set<uint32_t> needed{primary};
-  if (iref) {
-    for (const auto& [from, to] : references(*iref, "auxl"))
-      if (to == primary) needed.insert(from);
-    const std::multimap<uint32_t, uint32_t> tiles = references(*iref, "dimg");
-    for (uint32_t item : std::set<uint32_t>(needed)) {
-      const auto range = tiles.equal_range(item);
-      for (auto it = range.first; it != range.second; ++it) needed.insert(it->second);
-    }
-  }
-  for (uint32_t item : needed) {
+  for (uint32_t item : pictureItems(m)) {
     const auto size = sizes.find(item);
     if (size != sizes.end() && size->second == 0) return true;
   }

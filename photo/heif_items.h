@@ -20,10 +20,11 @@ constexpr uint64_t kHeifPixelsPerByte = 16384;
 // to libheif.
 bool primaryItemIsEmpty(const unsigned char* bytes, std::size_t n);
 
-// The canvas a derived primary picture (a grid or an overlay) declares in
-// its own data: libheif allocates and fills a canvas of that size, whatever
-// the item's ispe says. False when the primary is not one, or its data
-// cannot be read (left to libheif).
+// The largest canvas a grid or an overlay among the primary picture's
+// items (at any level of derivation, or its alpha) declares in its own
+// data: libheif allocates and fills a canvas of that size, whatever the
+// items' ispe say. False when there is none, or none can be read (left to
+// libheif).
 bool primaryCanvasSize(const unsigned char* bytes, std::size_t n, uint32_t& width,
                        uint32_t& height);
 
