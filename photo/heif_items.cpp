@@ -156,8 +156,9 @@ Meta readMeta(const unsigned char* bytes, std::size_t n) {
   Meta m;
   const Box* meta = nullptr;
   const std::vector<Box> top = boxesIn(bytes, bytes + n);
+  // The first meta box, as libheif reads it; a later one is ignored.
   for (const Box& box : top)
-    if (is(box, "meta")) meta = &box;
+    if (is(box, "meta") && !meta) meta = &box;
   if (!meta || meta->end - meta->body < 4) return m;
   bool hasPitm = false, hasIloc = false;
   for (const Box& box : boxesIn(meta->body + 4, meta->end)) {
