@@ -324,6 +324,10 @@ TEST_F(PhotographSweep, damagedAndHostilePhotographsAreNamedAndTheProgramRuns) {
       // A grid of a few tiles declaring a canvas of 58082 x 58082 in
       // its own data, which libheif would allocate and fill.
       {"../fuzz_corpus/regression-heic-grid-canvas-58082.heic", "over 100 megapixels"},
+      // Two meta boxes, the first (libheif's) with an item table of field
+      // sizes the format does not allow: the AV1 decoder would be handed no
+      // bytes and print a complaint of its own.
+      {"../fuzz_corpus/regression-avif-second-meta-box.avif", "damaged AVIF data"},
       {"photos/cut-baseline.jpg", "shown, but the file ends early"},
       {"profiles/png-cut.png", "shown, but its colour profile was not used"}};
   for (const auto& c : cases) {
